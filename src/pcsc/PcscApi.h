@@ -1,0 +1,28 @@
+#pragma once
+// One view of the WinSCard API for both builds. Windows: the platform's winscard.h. Natively:
+// pcsc-lite, which implements the same API under the unsuffixed names. Never assume the size of
+// DWORD or LONG here: 4 bytes on Windows, 8 on 64-bit pcsc-lite.
+
+#ifdef _WIN32
+#include <windows.h>
+#include <winscard.h>
+#else
+#include <PCSC/winscard.h>
+#include <PCSC/wintypes.h>
+#include <PCSC/reader.h>  // SCARD_ATTR_CURRENT_CLK
+
+#define SCardListReadersA SCardListReaders
+#define SCardConnectA SCardConnect
+#define SCardGetStatusChangeA SCardGetStatusChange
+using SCARD_READERSTATEA = SCARD_READERSTATE;
+#endif
+
+#include <cstdint>
+
+// The 32-bit PC/SC return code as the program keeps it (0 = success).
+using PcscResult = std::int32_t;
+
+inline PcscResult ToResult(LONG rv)
+{
+    return static_cast<PcscResult>(static_cast<std::uint32_t>(rv));
+}
