@@ -1,0 +1,147 @@
+#include "pcsc/StatusMonitor.h"
+
+#include "win/Trace.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+constexpr DWORD kPollPeriodMs = 200;
+constexpr DWORD kThreadFailed = static_cast<DWORD>(-1);
+
+bool StopRequested(const MonitorBlock& block)
+{
+    return WaitForSingleObject(block.hStop, 0) == WAIT_OBJECT_0;
+}
+
+void AnswerOnce(MonitorBlock& block, MonitorEventKind kind, const unsigned char* atrBlock)
+{
+    if (kind == CardPresent)
+        std::memcpy(block.atr, atrBlock, static_cast<size_t>(atrBlock[0]) + 1);
+    block.result = kind;
+    SetEvent(block.hEvent);
+}
+
+// Posts one report with records of its own. False when a record cannot be allocated.
+bool PostReport(const MonitorBlock& block, const CMonitorPoll& poll, MonitorEventKind kind,
+                const unsigned char* atr)
+{
+    auto* event = static_cast<MonitorEvent*>(std::calloc(1, sizeof(MonitorEvent)));
+    unsigned char* atrBlock = nullptr;
+    if (event != nullptr && kind == CardPresent) {
+        atrBlock = static_cast<unsigned char*>(std::malloc(kAtrBlockSize));
+        if (atrBlock == nullptr) {
+            std::free(event);
+            return false;
+        }
+        std::memcpy(atrBlock, atr, kAtrBlockSize);
+    }
+    if (event == nullptr)
+        return false;
+    event->kind = kind;
+    std::memcpy(event->readerName, poll.ReaderName(), sizeof event->readerName);
+    event->generation = block.generation;
+
+    if (StopRequested(block) ||
+        !PostMessageA(block.hWnd, block.message, reinterpret_cast<WPARAM>(event),
+                      reinterpret_cast<LPARAM>(atrBlock))) {
+        std::free(atrBlock);
+        FreeMonitorEvent(event);
+        return true;
+    }
+    Trace(kind == CardPresent ? "Card in Reader\n" : "Reader Empty\n");
+    return true;
+}
+}  // namespace
+
+void FreeMonitorEvent(MonitorEvent* event)
+{
+    std::free(event);
+}
+
+DWORD WINAPI MonitorThread(LPVOID param)
+{
+    MonitorBlock& block = *static_cast<MonitorBlock*>(param);
+    CMonitorPoll poll(block.readerName);
+    for (;;) {
+        unsigned char atr[kAtrBlockSize] = {};
+        MonitorEventKind kind = poll.Poll(block.hContext, atr);
+        if (StopRequested(block))
+            return 0;
+        if (kind != NoReport) {
+            if (block.oneShot) {
+                AnswerOnce(block, kind, atr);
+                return 0;
+            }
+            if (!PostReport(block, poll, kind, atr))
+                return kThreadFailed;
+        }
+        if (WaitForSingleObject(block.hStop, kPollPeriodMs) == WAIT_OBJECT_0)
+            return 0;
+    }
+}
+
+CStatusMonitor::~CStatusMonitor()
+{
+    StopMonitor();
+}
+
+void CStatusMonitor::StartMonitor(HWND hWnd, SCARDCONTEXT hContext, const std::string& readerName,
+                                  bool oneShot)
+{
+    StopMonitor();
+
+    m_monitor.hWnd = hWnd;
+    m_monitor.hContext = hContext;
+    m_monitor.readerName = readerName;
+    m_monitor.message = WM_READER_EVENT;
+    m_monitor.oneShot = oneShot;
+    if (oneShot)
+        m_monitor.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    m_monitor.hStop = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    m_monitor.generation = ++m_generations;
+    m_running = true;
+
+    m_hThread = CreateThread(nullptr, 0, MonitorThread, &m_monitor, 0, nullptr);
+    TraceF("ThreadHandle: %d created\n", static_cast<int>(reinterpret_cast<INT_PTR>(m_hThread)));
+}
+
+void CStatusMonitor::StopMonitor()
+{
+    m_running = false;
+    if (m_hThread != nullptr) {
+        SetEvent(m_monitor.hStop);
+        Trace("Terminating Thread\r\n");
+        WaitForSingleObject(m_hThread, INFINITE);
+        CloseHandle(m_hThread);
+        m_hThread = nullptr;
+    }
+    if (m_monitor.hStop != nullptr) {
+        CloseHandle(m_monitor.hStop);
+        m_monitor.hStop = nullptr;
+    }
+    // The one-shot answer has been read by now (or its wait timed out): the event is done with.
+    if (m_monitor.hEvent != nullptr) {
+        CloseHandle(m_monitor.hEvent);
+        m_monitor.hEvent = nullptr;
+    }
+    if (m_lastEvent != nullptr) {
+        FreeMonitorEvent(m_lastEvent);
+        m_lastEvent = nullptr;
+    }
+}
+
+bool CStatusMonitor::AcceptReport(MonitorEvent* event, unsigned char* atrBlock)
+{
+    if (event == nullptr)
+        return false;
+    if (!m_running || event->generation != m_monitor.generation) {
+        std::free(atrBlock);
+        FreeMonitorEvent(event);
+        return false;
+    }
+    if (m_lastEvent != nullptr)
+        FreeMonitorEvent(m_lastEvent);
+    m_lastEvent = event;
+    return true;
+}
