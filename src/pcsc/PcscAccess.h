@@ -5,6 +5,8 @@
 #include "pcsc/PcscApi.h"
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 class CPcscAccess {
 public:
@@ -24,4 +26,19 @@ public:
     // Connects to the card in `readerName`, sends Get Data (FF CA 00 00 00) and hands back the UID:
     // `uid` receives `count` bytes (it must hold kUidBufferSize bytes). False leaves both untouched.
     bool ReadUid(SCARDCONTEXT hContext, const char* readerName, unsigned char* uid, int& count);
+
+    // Decodes the AtrBlock `atr` of the card in `readerName` into `rows` (property and value
+    // alternating), with the reader's current clock read through a connection of its own.
+    void DecodeAtr(SCARDCONTEXT& hContext, const char* readerName, bool contactless,
+                   const unsigned char* atr, std::vector<std::string>& rows);
+
+    // Connects shared to the card in `readerName` for one SCardGetAttrib and returns the first
+    // 32-bit little-endian word of the attribute; 0 on any failure.
+    std::uint32_t ReadReaderAttribute(const char* readerName, SCARDCONTEXT hContext, DWORD attrId);
+
+    // Standard and card name of a contactless card from its `count` historical bytes; both
+    // buffers hold kContactlessTextSize (260) bytes and are cleared by the caller. False for fewer
+    // than 11 bytes. Makes no PC/SC call.
+    bool IdentifyContactlessCard(const unsigned char* historical, int count, char* standardText,
+                                 char* cardNameText);
 };

@@ -1,0 +1,76 @@
+#include "app/CDiagApp.h"
+
+#include "app/ModuleName.h"
+#include "app/SettingsStore.h"
+#include "ui/CMainDlg.h"
+#include "win/Text.h"
+
+#include <commctrl.h>
+
+namespace {
+bool IsGermanLanguage(LANGID language)
+{
+    switch (language) {
+    case 0x0407:
+    case 0x0807:
+    case 0x0C07:
+    case 0x1007:
+    case 0x1407:
+        return true;
+    default:
+        return false;
+    }
+}
+}  // namespace
+
+bool CDiagApp::InitInstance()
+{
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+
+    m_languageDllLoaded = 0;
+    ChooseLanguage();
+
+    CMainDlg dialog;
+    dialog.DoModal(nullptr);
+    return false;
+}
+
+void CDiagApp::ChooseLanguage()
+{
+    DWORD language = ReadDword(HKEY_CURRENT_USER, kProgramSubkey, kLanguageValue, LangNotSet);
+    if (language == LangNotSet) {
+        // The first start stores the choice for the next one; this run stays German.
+        DWORD choice = IsGermanLanguage(GetSystemDefaultLangID()) ? LangGerman : LangEnglish;
+        WriteValue(HKEY_CURRENT_USER, kProgramSubkey, kLanguageValue, &choice, REG_DWORD);
+    } else if (language == LangEnglish) {
+        LoadEnglishModule();
+    }
+}
+
+// Loaded from the program's own directory by its full path, as resources only: a DLL of that name
+// planted in the current directory or on the path is never loaded, and no code of the module runs.
+void CDiagApp::LoadEnglishModule()
+{
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(Module(), path, sizeof path);
+    const std::string moduleName = EnglishModuleName(path);
+    const std::string fullPath = ProgramDirectory(path) + moduleName;
+
+    m_hLanguageDll = LoadLibraryExA(fullPath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (m_hLanguageDll != nullptr) {
+        m_languageDllLoaded = 1;
+        SetResourceModule(m_hLanguageDll);
+        return;
+    }
+    const std::string message = "Cannot open DLL " + moduleName + ".";
+    MessageBoxA(nullptr, message.c_str(), Title().c_str(), MB_OK | MB_ICONEXCLAMATION);
+}
+
+int CDiagApp::ExitInstance()
+{
+    if (m_languageDllLoaded == 1)
+        FreeLibrary(m_hLanguageDll);
+    m_languageDllLoaded = 0;
+    return CWinApp::ExitInstance();
+}

@@ -1,0 +1,62 @@
+// The card-data operations of CPcscAccess: the clock query and the forwarding to the pure decoder
+// and the contactless tables.
+
+#include "pcsc/PcscAccess.h"
+
+#include "atr/AtrDecoder.h"
+#include "atr/ContactlessCard.h"
+#include "win/Text.h"
+
+#include <cstring>
+
+void CPcscAccess::DecodeAtr(SCARDCONTEXT& hContext, const char* readerName, bool contactless,
+                            const unsigned char* atr, std::vector<std::string>& rows)
+{
+    const std::uint32_t clockKhz =
+        ReadReaderAttribute(readerName, hContext, SCARD_ATTR_CURRENT_CLK);
+    DecodeAtrRows(atr, clockKhz, contactless, LoadText, rows);
+}
+
+std::uint32_t CPcscAccess::ReadReaderAttribute(const char* readerName, SCARDCONTEXT hContext,
+                                               DWORD attrId)
+{
+    SCARDHANDLE hCard = 0;
+    DWORD dwActiveProtocol = 0;
+    LONG rv = SCardConnectA(hContext, readerName, SCARD_SHARE_SHARED,
+                            SCARD_PROTOCOL_T0 | SCARD_PROTOCOL_T1, &hCard, &dwActiveProtocol);
+    if (rv != SCARD_S_SUCCESS)
+        return 0;
+
+    // With SCARD_AUTOALLOCATE the resource manager allocates the buffer and writes its address
+    // where the buffer would be.
+    LPBYTE attribute = nullptr;
+    DWORD length = SCARD_AUTOALLOCATE;
+    rv = SCardGetAttrib(hCard, attrId, reinterpret_cast<LPBYTE>(&attribute), &length);
+
+    std::uint32_t value = 0;
+    if (rv == SCARD_S_SUCCESS && attribute != nullptr) {
+        // An attribute shorter than four bytes is taken as far as it goes.
+        const DWORD bytes = length < 4 ? length : 4;
+        for (DWORD i = 0; i < bytes; ++i)
+            value |= static_cast<std::uint32_t>(attribute[i]) << (8 * i);
+    }
+    SCardFreeMemory(hContext, attribute);
+    SCardDisconnect(hCard, SCARD_LEAVE_CARD);
+    return value;
+}
+
+bool CPcscAccess::IdentifyContactlessCard(const unsigned char* historical, int count,
+                                          char* standardText, char* cardNameText)
+{
+    if (count < 0)
+        return false;
+    std::string standard;
+    std::string cardName;
+    if (!::IdentifyContactlessCard(historical, static_cast<std::size_t>(count), LoadText,
+                                   standard, cardName))
+        return false;
+    // The texts already fit the buffers, terminator included.
+    std::memcpy(standardText, standard.c_str(), standard.size() + 1);
+    std::memcpy(cardNameText, cardName.c_str(), cardName.size() + 1);
+    return true;
+}

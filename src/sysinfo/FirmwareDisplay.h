@@ -1,0 +1,26 @@
+#pragma once
+// What the reader page and the log show for a firmware query, and the text of the message box that
+// reports a missing vendor DLL. Pure: the texts come from the given source (LoadText in the program).
+
+#include "sysinfo/ReaderTests.h"
+#include "win/Text.h"
+
+#include <string>
+
+// The vendor DLL's file name, as it is loaded and as the message names it.
+constexpr char kVendorDllName[] = "tvkscrfwcheck.dll";
+
+struct FirmwareFields {
+    std::string firmware;
+    std::string emv;
+};
+
+// The firmware and EMV fields for a query result. `firmware` and `emv` are the texts the query
+// wrote; only the fields the status vouches for are taken from them, every other field shows
+// "nicht verfügbar" (105).
+FirmwareFields FirmwareDisplay(FirmwareQueryStatus status, const char* firmware, const char* emv,
+                               const TextSource& text);
+
+// The text of the box shown for FwLibraryMissing: "Die DLL" (174), the DLL's name between blanks
+// and " kann nicht geöffnet werden." (173), joined as they are.
+std::string VendorDllMissingMessage(const TextSource& text);

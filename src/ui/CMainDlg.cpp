@@ -1,0 +1,302 @@
+#include "ui/CMainDlg.h"
+
+#include "pcsc/ReaderList.h"
+#include "resource.h"
+#include "sysinfo/FileVersion.h"
+#include "sysinfo/ReaderTests.h"
+#include "win/Text.h"
+#include "win/Trace.h"
+
+#include <cstdlib>
+
+namespace {
+constexpr UINT kAboutCommand = 0x10;
+constexpr char kDefaultCaption[] = "PC/SC Kardoskop v2.1";
+constexpr int kPageX = 168;
+}  // namespace
+
+CMainDlg::CMainDlg() : CModalDialog(IDD_MAIN)
+{
+    m_hIcon = LoadIconA(ResourceModule(), MAKEINTRESOURCEA(IDI_APP));
+}
+
+CMainDlg::~CMainDlg()
+{
+    m_monitor.StopMonitor();
+    ReleaseReaderData();
+}
+
+void CMainDlg::DoDataExchange()
+{
+    m_readerList.Attach(GetItem(IDC_READER_LIST));
+}
+
+bool CMainDlg::OnInitDialog()
+{
+    StartUp();
+    return true;
+}
+
+void CMainDlg::StartUp()
+{
+    AdaptSystemMenu();
+    Send(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+    Send(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+    SetCaption();
+    ResetState();
+    FillImageList();
+    m_readerList.InsertItem(0, LoadText(IDS_GENERAL), 0);
+
+    m_pcsc.EstablishContext(m_hContext, m_contextResult);
+    if (m_contextResult == 0) {
+        m_generalPage.SetResourceManagerOk(true);
+        m_rmStatusText = LoadText(IDS_RM_OK);
+        if (!m_pcsc.ListReaders(m_hContext, m_readersLength, m_readers, m_readersAvailable))
+            Trace("list readers failed\n");
+        if (m_readersAvailable)
+            ListSupportedReaders();
+    } else {
+        m_generalPage.SetResourceManagerOk(false);
+        m_rmStatusText = LoadText(IDS_RM_ERROR);
+    }
+    m_generalPage.SetHasReaders(m_readersAvailable);
+
+    CreatePages();
+    PlacePages();
+    m_generalPage.Show(SW_SHOW);
+
+    m_readerList.SetFocus();
+    m_readerList.SetSelectionMark(0);
+    m_readerList.SelectItem(0);
+    CentreIcons();
+}
+
+// The About entry replaces the maximise entry and the separator above Close. Done once: a second
+// pass at Refresh would delete Close instead.
+void CMainDlg::AdaptSystemMenu()
+{
+    HMENU menu = GetSystemMenu(m_hWnd, FALSE);
+    if (menu == nullptr || m_systemMenuAdapted)
+        return;
+    std::string about = LoadText(IDS_ABOUT_MENU);
+    if (about.empty())
+        return;
+    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(menu, MF_STRING, kAboutCommand, about.c_str());
+    DeleteMenu(menu, 5, MF_BYPOSITION);
+    DeleteMenu(menu, 4, MF_BYPOSITION);
+    m_systemMenuAdapted = true;
+}
+
+void CMainDlg::SetCaption()
+{
+    std::string caption;  // "PC/SC Kardoskop v2.1"
+    SetText(GetProgramVersionText(caption, VersionShort) ? caption : kDefaultCaption);
+}
+
+void CMainDlg::ResetState()
+{
+    m_busy = false;
+    m_readersAvailable = false;
+    m_monitor.Block().oneShot = false;
+    m_selectedItem = 0;
+    for (int& value : m_pagePlacement)
+        value = 0;
+    m_hContext = 0;
+    m_contextResult = 0;
+    m_readersLength = 0;
+    m_readers = nullptr;
+    m_supportedReaders.clear();
+    m_rmStatusText.clear();
+    m_readerList.DeleteAllItems();
+}
+
+void CMainDlg::FillImageList()
+{
+    m_imageList.Create(32, 32, ILC_COLOR32 | ILC_MASK, 0, 1);
+    for (unsigned icon : {IDI_GENERAL, IDI_CONTACT_READER, IDI_CONTACTLESS_READER})
+        m_imageList.AddIcon(LoadIconA(ResourceModule(), MAKEINTRESOURCEA(icon)));
+    m_readerList.SetImageList(m_imageList.Handle(), LVSIL_NORMAL);
+}
+
+void CMainDlg::ListSupportedReaders()
+{
+    m_generalPage.SetReaderMultiString(m_readersLength, m_readers);
+    int item = 1;
+    for (const std::string& name : WalkReaderNames(m_readers, m_readersLength)) {
+        if (!IsSupportedReader(name))
+            continue;
+        m_supportedReaders.push_back(name);
+        m_itemText = ReaderDisplayName(name);
+        m_readerList.InsertItem(item, m_itemText, IsContactlessReader(name) ? 2 : 1);
+        m_readerNameByItem[m_itemText] = name;
+        ++item;
+    }
+}
+
+void CMainDlg::CreatePages()
+{
+    m_generalPage.Create(m_hWnd);
+    m_contactPage.Create(m_hWnd);
+    m_contactlessPage.Create(m_hWnd);
+
+    const COLORREF face = GetSysColor(COLOR_BTNFACE);
+    for (CListView* list : {&m_generalPage.m_fileList, &m_contactPage.m_detailsList,
+                            &m_contactlessPage.m_detailsList}) {
+        list->SetBkColor(face);
+        list->SetTextBkColor(face);
+    }
+}
+
+void CMainDlg::PlacePages()
+{
+    RECT window = WindowRect();
+    m_pagePlacement[0] = kPageX;
+    m_pagePlacement[1] = 0;
+    m_pagePlacement[2] = (window.right - window.left) - 7;
+    m_pagePlacement[3] = (window.bottom - window.top) - 65;
+    for (CWindow* page : {static_cast<CWindow*>(&m_generalPage), static_cast<CWindow*>(&m_contactlessPage),
+                          static_cast<CWindow*>(&m_contactPage)}) {
+        page->SetPos(HWND_TOP, m_pagePlacement[0], m_pagePlacement[1], m_pagePlacement[2],
+                     m_pagePlacement[3], SWP_HIDEWINDOW);
+    }
+}
+
+void CMainDlg::CentreIcons()
+{
+    RECT client = m_readerList.ClientRect();
+    for (int i = 0; i < m_readerList.GetItemCount(); ++i) {
+        POINT position{};
+        m_readerList.GetItemPosition(i, position);
+        position.x = client.right / 2 - 19;
+        m_readerList.SetItemPosition32(i, position);
+    }
+}
+
+void CMainDlg::Refresh()
+{
+    m_generalPage.DestroyWindowIfAny();
+    m_contactPage.DestroyWindowIfAny();
+    m_contactlessPage.DestroyWindowIfAny();
+    ReleaseReaderData();
+    StopMonitor();
+    m_readerList.SetImageList(nullptr, LVSIL_NORMAL);
+    m_imageList.Destroy();
+    ReleaseContext();
+    UpdateData();
+    StartUp();
+}
+
+void CMainDlg::Close()
+{
+    ReleaseReaderData();
+    m_readerList.SetImageList(nullptr, LVSIL_NORMAL);
+    m_imageList.Destroy();
+    StopMonitor();
+    m_pcsc.Cancel(m_hContext);
+    ReleaseContext();
+    End(IDCANCEL);
+}
+
+void CMainDlg::ReleaseReaderData()
+{
+    std::free(m_readers);
+    m_readers = nullptr;
+    m_readersLength = 0;
+    m_readerNameByItem.clear();
+}
+
+// Only after the monitor has stopped: it polls on this context.
+void CMainDlg::ReleaseContext()
+{
+    if (m_contextResult == 0 && m_hContext != 0)
+        SCardReleaseContext(m_hContext);
+    m_hContext = 0;
+}
+
+void CMainDlg::StartMonitor(const std::string& readerName, bool oneShot)
+{
+    m_monitor.StartMonitor(m_hWnd, m_hContext, readerName, oneShot);
+}
+
+void CMainDlg::StopMonitor()
+{
+    m_monitor.StopMonitor();
+}
+
+bool CMainDlg::OnCommand(WORD notifyCode, WORD id, HWND control)
+{
+    switch (id) {
+    case IDC_REFRESH:
+        if (notifyCode == BN_CLICKED)
+            Refresh();
+        return true;
+    case IDC_LOGFILE:
+        if (notifyCode == BN_CLICKED)
+            OnLogFile();
+        return true;
+    case IDC_LANGUAGE:
+        if (notifyCode == BN_CLICKED)
+            OnLanguage();
+        return true;
+    case IDCANCEL:
+        Close();
+        return true;
+    case IDOK:  // there is no OK button; Enter presses Refresh, the default button
+        return true;
+    default:
+        return CModalDialog::OnCommand(notifyCode, id, control);
+    }
+}
+
+bool CMainDlg::OnNotify(UINT_PTR id, NMHDR* header, LRESULT& result)
+{
+    if (id == IDC_READER_LIST && header->code == LVN_ITEMCHANGED) {
+        OnSelectionChanged();
+        result = 0;
+        return true;
+    }
+    return false;
+}
+
+bool CMainDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
+{
+    switch (message) {
+    case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) != kAboutCommand)
+            return false;
+        OnAbout();
+        return true;
+    case WM_PAINT:
+        return PaintMinimized();
+    case WM_QUERYDRAGICON:
+        result = reinterpret_cast<LRESULT>(m_hIcon);
+        return true;
+    case WM_SETCURSOR:
+        if (!m_busy)
+            return false;
+        SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+        result = TRUE;
+        return true;
+    case WM_READER_EVENT:
+        OnReaderEvent(wParam, lParam);
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool CMainDlg::PaintMinimized()
+{
+    if (!IsIconic(m_hWnd))
+        return false;
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(m_hWnd, &paint);
+    Send(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc));
+    RECT client = ClientRect();
+    int x = (client.right - GetSystemMetrics(SM_CXICON) + 1) / 2;
+    int y = (client.bottom - GetSystemMetrics(SM_CYICON) + 1) / 2;
+    DrawIcon(dc, x, y, m_hIcon);
+    EndPaint(m_hWnd, &paint);
+    return true;
+}

@@ -1,0 +1,23 @@
+# Running cross-built test programs under Wine, in a prefix private to the build tree.
+#
+# Every Wine test program lands in KARDOSKOP_WINE_BIN_DIR next to the simulated winscard.dll (and
+# the other stand-in DLLs), so that Wine's search of the program's own directory finds them. The
+# CTest fixture `wine_prefix` creates the prefix once, keeps one wineserver up across the run and
+# stops it at the end.
+
+set(KARDOSKOP_WINE_BIN_DIR ${CMAKE_BINARY_DIR}/wine-bin)
+set(KARDOSKOP_WINE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+set(KARDOSKOP_WINE_SCRIPTS ${CMAKE_SOURCE_DIR}/testenv/wine)
+
+# kardoskop_add_wine_test(NAME target [args...]): runs the program of `target` under Wine with the
+# simulated winscard.dll as one CTest test.
+function(kardoskop_add_wine_test name target)
+  set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${KARDOSKOP_WINE_BIN_DIR})
+  add_dependencies(${target} simwinscard)
+  add_test(NAME ${name}
+    COMMAND sh ${KARDOSKOP_WINE_SCRIPTS}/run-test.sh ${KARDOSKOP_WINE_PREFIX} $<TARGET_FILE:${target}> ${ARGN})
+  # Dialogs need a display: the run's private Xvfb, shared with the end-to-end tests.
+  set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED "wine_prefix;e2e_display"
+    RESOURCE_LOCK e2e_desktop TIMEOUT 300
+    ENVIRONMENT "KARDOSKOP_DISPLAY_STATE=${CMAKE_BINARY_DIR}/e2e/display.json")
+endfunction()

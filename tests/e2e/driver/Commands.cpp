@@ -1,0 +1,451 @@
+#include "Commands.h"
+
+#include "RemoteListView.h"
+#include "Tokens.h"
+#include "WindowSearch.h"
+
+#include <cstring>
+
+namespace e2e {
+
+namespace {
+
+constexpr DWORD kWindowTimeoutMs = 10000;
+constexpr DWORD kBoxTimeoutMs = 5000;
+constexpr DWORD kSelectTimeoutMs = 5000;
+constexpr int kMessageBoxTextId = 0xFFFF;
+
+using Words = std::vector<std::string>;
+using Lines = std::vector<std::string>;
+
+struct Command {
+    const char* name;
+    std::size_t minArgs;
+    std::size_t maxArgs;
+    const char* usage;
+    bool (*run)(Driver&, const Words&, Lines&, std::string&);
+};
+
+// Multi-line texts (edits, message boxes) print one output line per text line.
+void AppendTextLines(const std::string& text, Lines& out)
+{
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = text.find('\n', start);
+        std::string line = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        out.push_back(line);
+        if (end == std::string::npos)
+            return;
+        start = end + 1;
+    }
+}
+
+bool Timeout(const Words& args, std::size_t position, DWORD fallback, DWORD& timeoutMs, std::string& error)
+{
+    timeoutMs = fallback;
+    if (args.size() <= position)
+        return true;
+    long value = 0;
+    if (!ParseNumber(args[position], value) || value < 0) {
+        error = "not a time-out in milliseconds: '" + args[position] + "'";
+        return false;
+    }
+    timeoutMs = static_cast<DWORD>(value);
+    return true;
+}
+
+bool Target(Driver& d, HWND& target, std::string& error)
+{
+    if (d.m_targets.empty()) {
+        error = "no target window (start with wait-window)";
+        return false;
+    }
+    target = d.m_targets.back();
+    if (!IsWindow(target)) {
+        error = "the target window is gone";
+        return false;
+    }
+    return true;
+}
+
+bool Control(Driver& d, const std::string& word, HWND& control, std::string& error)
+{
+    HWND target = nullptr;
+    Selector selector;
+    if (!Target(d, target, error) || !ParseSelector(word, selector, error))
+        return false;
+    control = FindOneControl(target, selector, error);
+    return control != nullptr;
+}
+
+bool WaitWindow(Driver& d, const Words& a, Lines&, std::string& error)
+{
+    DWORD timeoutMs = 0;
+    if (!Timeout(a, 2, kWindowTimeoutMs, timeoutMs, error))
+        return false;
+    std::vector<HWND> found;
+    if (!WaitFor(timeoutMs, [&] {
+            found = FindDialogsByTitle(a[1]);
+            return !found.empty();
+        })) {
+        error = "no dialog titled '" + a[1] + "' within " + std::to_string(timeoutMs) + " ms";
+        return false;
+    }
+    if (found.size() > 1) {
+        error = std::to_string(found.size()) + " dialogs titled '" + a[1] + "'";
+        return false;
+    }
+    d.m_targets.assign(1, found[0]);
+    return true;
+}
+
+bool UseOwned(Driver& d, const Words& a, Lines&, std::string& error)
+{
+    HWND target = nullptr;
+    DWORD timeoutMs = 0;
+    if (!Target(d, target, error) || !Timeout(a, 2, kBoxTimeoutMs, timeoutMs, error))
+        return false;
+    const std::string title = a.size() > 1 ? a[1] : std::string();
+    std::vector<HWND> found;
+    if (!WaitFor(timeoutMs, [&] {
+            found = FindOwnedDialogs(target, title);
+            return !found.empty();
+        })) {
+        error = "no dialog owned by the target" + (title.empty() ? std::string() : " titled '" + title + "'");
+        return false;
+    }
+    if (found.size() > 1) {
+        error = std::to_string(found.size()) + " dialogs owned by the target";
+        return false;
+    }
+    d.m_targets.push_back(found[0]);
+    return true;
+}
+
+bool UsePrevious(Driver& d, const Words&, Lines&, std::string& error)
+{
+    if (d.m_targets.size() < 2) {
+        error = "no previous target";
+        return false;
+    }
+    d.m_targets.pop_back();
+    return true;
+}
+
+bool Title(Driver& d, const Words&, Lines& out, std::string& error)
+{
+    HWND target = nullptr;
+    std::string text;
+    if (!Target(d, target, error) || !ReadWindowText(target, text, error))
+        return false;
+    out.push_back(text);
+    return true;
+}
+
+bool GetText(Driver& d, const Words& a, Lines& out, std::string& error)
+{
+    HWND control = nullptr;
+    std::string text;
+    if (!Control(d, a[1], control, error) || !ReadWindowText(control, text, error))
+        return false;
+    AppendTextLines(text, out);
+    return true;
+}
+
+bool SetText(Driver& d, const Words& a, Lines&, std::string& error)
+{
+    HWND control = nullptr;
+    if (!Control(d, a[1], control, error))
+        return false;
+    DWORD_PTR result = 0;
+    // WM_SETTEXT is one of the messages whose string the system copies into the other process.
+    if (!SendMessageTimeoutA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(a[2].c_str()), SMTO_NORMAL,
+                             kAnswerTimeoutMs, &result)) {
+        error = "no answer to WM_SETTEXT";
+        return false;
+    }
+    if (!result) {
+        error = "the control refused the text";
+        return false;
+    }
+    return true;
+}
+
+bool Click(Driver& d, const Words& a, Lines&, std::string& error)
+{
+    HWND control = nullptr;
+    if (!Control(d, a[1], control, error))
+        return false;
+    // A user cannot click what is hidden or greyed out.
+    const bool visible = IsWindowVisible(control) != FALSE;
+    if (!visible || !IsWindowEnabled(control)) {
+        error = std::string("the control is ") + (visible ? "disabled" : "hidden");
+        return false;
+    }
+    // Posted: the handler may run a modal dialog, and the driver has to go on to answer it.
+    const int id = GetDlgCtrlID(control);
+    if (!PostMessageA(GetParent(control), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                      reinterpret_cast<LPARAM>(control))) {
+        error = "PostMessage failed (error " + std::to_string(GetLastError()) + ")";
+        return false;
+    }
+    return true;
+}
+
+bool IsVisible(Driver& d, const Words& a, Lines& out, std::string& error)
+{
+    HWND control = nullptr;
+    if (!Control(d, a[1], control, error))
+        return false;
+    out.push_back(IsWindowVisible(control) ? "visible" : "hidden");
+    return true;
+}
+
+bool IsEnabled(Driver& d, const Words& a, Lines& out, std::string& error)
+{
+    HWND control = nullptr;
+    if (!Control(d, a[1], control, error))
+        return false;
+    out.push_back(IsWindowEnabled(control) ? "enabled" : "disabled");
+    return true;
+}
+
+bool ListItems(Driver& d, const Words& a, Lines& out, std::string& error)
+{
+    HWND control = nullptr;
+    if (!Control(d, a[1], control, error))
+        return false;
+    RemoteListView list(control);
+    std::vector<ListItem> items;
+    if (!list.Items(items, error))
+        return false;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        // Empty trailing columns are left out, as blanks at a line's end are easily lost.
+        std::vector<std::string>& texts = items[i].texts;
+        while (texts.size() > 1 && texts.back().empty())
+            texts.pop_back();
+        std::string line = std::to_string(i) + " | " + std::to_string(items[i].image);
+        for (const std::string& text : texts)
+            line += " | " + text;
+        out.push_back(line);
+    }
+    return true;
+}
+
+bool ListColumns(Driver& d, const Words& a, Lines& out, std::string& error)
+{
+    HWND control = nullptr;
+    if (!Control(d, a[1], control, error))
+        return false;
+    RemoteListView list(control);
+    std::vector<ListColumn> columns;
+    if (!list.Columns(columns, error))
+        return false;
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        out.push_back(std::to_string(i) + " | " + columns[i].text + " | " + std::to_string(columns[i].width));
+    return true;
+}
+
+bool SelectedItem(Driver& d, const Words& a, Lines& out, std::string& error)
+{
+    HWND control = nullptr;
+    if (!Control(d, a[1], control, error))
+        return false;
+    RemoteListView list(control);
+    int index = -1;
+    if (!list.SelectedIndex(index, error))
+        return false;
+    out.push_back(std::to_string(index));
+    return true;
+}
+
+bool SelectItem(Driver& d, const Words& a, Lines&, std::string& error)
+{
+    HWND control = nullptr;
+    long index = 0;
+    DWORD timeoutMs = 0;
+    if (!Control(d, a[1], control, error) || !Timeout(a, 3, kSelectTimeoutMs, timeoutMs, error))
+        return false;
+    if (!ParseNumber(a[2], index)) {
+        error = "not an item index: '" + a[2] + "'";
+        return false;
+    }
+    RemoteListView list(control);
+    return list.Select(static_cast<int>(index), timeoutMs, error);
+}
+
+bool ButtonId(const std::string& word, int& id)
+{
+    static const struct {
+        const char* name;
+        int id;
+    } kButtons[] = {{"OK", IDOK},       {"CANCEL", IDCANCEL}, {"ABORT", IDABORT}, {"RETRY", IDRETRY},
+                    {"IGNORE", IDIGNORE}, {"YES", IDYES},       {"NO", IDNO}};
+    for (const auto& b : kButtons) {
+        if (_stricmp(word.c_str(), b.name) == 0) {
+            id = b.id;
+            return true;
+        }
+    }
+    long value = 0;
+    if (!ParseNumber(word, value) || value <= 0 || value > 0xFFFF)
+        return false;
+    id = static_cast<int>(value);
+    return true;
+}
+
+bool AnswerBox(Driver& d, const Words& a, Lines& out, std::string& error)
+{
+    HWND target = nullptr;
+    DWORD timeoutMs = 0;
+    int button = 0;
+    if (!Target(d, target, error) || !Timeout(a, 2, kBoxTimeoutMs, timeoutMs, error))
+        return false;
+    if (!ButtonId(a[1], button)) {
+        error = "not a button: '" + a[1] + "' (OK, CANCEL, YES, NO, ... or an id)";
+        return false;
+    }
+    HWND box = nullptr;
+    HWND text = nullptr;
+    if (!WaitFor(timeoutMs, [&] {
+            for (HWND candidate : FindOwnedDialogs(target, std::string())) {
+                text = GetDlgItem(candidate, kMessageBoxTextId);
+                if (text) {
+                    box = candidate;
+                    return true;
+                }
+            }
+            return false;
+        })) {
+        error = "no message box within " + std::to_string(timeoutMs) + " ms";
+        return false;
+    }
+    std::string caption;
+    std::string body;
+    if (!ReadWindowText(box, caption, error) || !ReadWindowText(text, body, error))
+        return false;
+    HWND pressed = GetDlgItem(box, button);
+    if (!pressed) {
+        error = "the message box has no button " + std::to_string(button);
+        return false;
+    }
+    if (!PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(pressed))) {
+        error = "PostMessage failed (error " + std::to_string(GetLastError()) + ")";
+        return false;
+    }
+    // The next window to look for may only appear once this one has gone.
+    if (!WaitFor(timeoutMs, [&] { return !IsWindow(box); })) {
+        error = "the message box did not close";
+        return false;
+    }
+    out.push_back(caption);
+    AppendTextLines(body, out);
+    return true;
+}
+
+bool Close(Driver& d, const Words&, Lines&, std::string& error)
+{
+    HWND target = nullptr;
+    if (!Target(d, target, error))
+        return false;
+    if (!PostMessageA(target, WM_CLOSE, 0, 0)) {
+        error = "PostMessage failed (error " + std::to_string(GetLastError()) + ")";
+        return false;
+    }
+    return true;
+}
+
+bool WaitGone(Driver& d, const Words& a, Lines&, std::string& error)
+{
+    DWORD timeoutMs = 0;
+    if (d.m_targets.empty()) {
+        error = "no target window";
+        return false;
+    }
+    if (!Timeout(a, 1, kWindowTimeoutMs, timeoutMs, error))
+        return false;
+    HWND target = d.m_targets.back();
+    if (!WaitFor(timeoutMs, [&] { return !IsWindow(target); })) {
+        error = "the target window is still there after " + std::to_string(timeoutMs) + " ms";
+        return false;
+    }
+    d.m_targets.pop_back();
+    return true;
+}
+
+bool Dump(Driver& d, const Words&, Lines& out, std::string& error)
+{
+    HWND target = nullptr;
+    if (!Target(d, target, error))
+        return false;
+    for (HWND hwnd : Descendants(target)) {
+        int depth = 0;
+        for (HWND p = GetParent(hwnd); p && p != target; p = GetParent(p))
+            ++depth;
+        std::string text;
+        std::string ignored;
+        if (!ReadWindowText(hwnd, text, ignored))
+            text = "?";
+        for (char& c : text)
+            if (c == '\r' || c == '\n')
+                c = ' ';
+        out.push_back(std::string(static_cast<std::size_t>(depth) * 2, ' ') + std::to_string(GetDlgCtrlID(hwnd)) +
+                      " " + ClassOf(hwnd) + (IsWindowVisible(hwnd) ? "" : " (hidden)") + " \"" + text + "\"");
+    }
+    return true;
+}
+
+const Command kCommands[] = {
+    {"wait-window", 1, 2, "wait-window TITLE [MS]   the dialog titled TITLE becomes the target", WaitWindow},
+    {"use-owned", 0, 2, "use-owned [TITLE] [MS]   a dialog owned by the target becomes the target", UseOwned},
+    {"use-previous", 0, 0, "use-previous             back to the target before use-owned", UsePrevious},
+    {"title", 0, 0, "title                    prints the target's title", Title},
+    {"get-text", 1, 1, "get-text SEL             prints the control's text, one line per line", GetText},
+    {"set-text", 2, 2, "set-text SEL TEXT        sets the control's text (WM_SETTEXT)", SetText},
+    {"click", 1, 1, "click SEL                posts BN_CLICKED of a visible, enabled control", Click},
+    {"is-visible", 1, 1, "is-visible SEL           prints visible or hidden", IsVisible},
+    {"is-enabled", 1, 1, "is-enabled SEL           prints enabled or disabled", IsEnabled},
+    {"list-items", 1, 1, "list-items SEL           prints INDEX | IMAGE | TEXT | SUBITEM... per item (empty trailing ones left out)", ListItems},
+    {"list-columns", 1, 1, "list-columns SEL         prints INDEX | TEXT | WIDTH per column", ListColumns},
+    {"selected-item", 1, 1, "selected-item SEL        prints the first selected index or -1", SelectedItem},
+    {"select-item", 2, 3, "select-item SEL INDEX [MS] selects and focuses the item", SelectItem},
+    {"answer-box", 1, 2, "answer-box BUTTON [MS]   presses BUTTON in the target's message box; prints caption and text", AnswerBox},
+    {"close", 0, 0, "close                    posts WM_CLOSE to the target", Close},
+    {"wait-gone", 0, 1, "wait-gone [MS]           waits until the target has gone, then drops it", WaitGone},
+    {"dump", 0, 0, "dump                     prints every control below the target", Dump},
+};
+
+}  // namespace
+
+bool Driver::Run(const Words& words, Lines& output, std::string& error)
+{
+    output.clear();
+    if (words.empty()) {
+        error = "empty command";
+        return false;
+    }
+    for (const Command& c : kCommands) {
+        if (words[0] != c.name)
+            continue;
+        const std::size_t args = words.size() - 1;
+        if (args < c.minArgs || args > c.maxArgs) {
+            error = std::string("usage: ") + c.usage;
+            return false;
+        }
+        return c.run(*this, words, output, error);
+    }
+    error = "unknown command '" + words[0] + "'";
+    return false;
+}
+
+std::vector<std::string> Usage()
+{
+    std::vector<std::string> lines;
+    for (const Command& c : kCommands)
+        lines.push_back(c.usage);
+    return lines;
+}
+
+}  // namespace e2e

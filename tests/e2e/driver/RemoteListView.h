@@ -1,0 +1,71 @@
+// A list-view control of another process. Its messages carry pointers that the control uses in
+// its own address space, so structures and text buffers are placed in that process
+// (VirtualAllocEx) and copied in and out (WriteProcessMemory / ReadProcessMemory).
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+// A block of memory in another process, released at destruction unless kept.
+class RemoteBlock {
+public:
+    RemoteBlock(HANDLE process, std::size_t size);
+    ~RemoteBlock();
+    RemoteBlock(const RemoteBlock&) = delete;
+    RemoteBlock& operator=(const RemoteBlock&) = delete;
+
+    bool Valid() const { return m_base != nullptr; }
+    LPARAM Address(std::size_t offset = 0) const;
+    bool Write(std::size_t offset, const void* data, std::size_t size);
+    bool Read(std::size_t offset, void* data, std::size_t size) const;
+    // For a posted message whose handling cannot be observed: the memory stays with the process.
+    void Keep() { m_base = nullptr; }
+
+private:
+    HANDLE m_process;
+    void* m_base;
+};
+
+struct ListItem {
+    int image = -1;
+    unsigned state = 0;
+    std::vector<std::string> texts;  // item text, then one per further column
+};
+
+struct ListColumn {
+    int width = 0;
+    std::string text;
+};
+
+class RemoteListView {
+public:
+    explicit RemoteListView(HWND list);
+    ~RemoteListView();
+    RemoteListView(const RemoteListView&) = delete;
+    RemoteListView& operator=(const RemoteListView&) = delete;
+
+    // Each returns false with a reason in `error`.
+    bool Items(std::vector<ListItem>& items, std::string& error);
+    bool Columns(std::vector<ListColumn>& columns, std::string& error);
+    bool SelectedIndex(int& index, std::string& error);
+    // Selects and focuses one item; the program receives LVN_ITEMCHANGED as after a click. The
+    // message is posted, so a handler that opens a modal dialog does not block the driver;
+    // returns once the item shows as selected.
+    bool Select(int index, DWORD timeoutMs, std::string& error);
+
+private:
+    bool Open(std::string& error);
+    bool Send(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result, std::string& error) const;
+    bool ColumnCount(int& count, std::string& error) const;
+    bool IsSelected(int index, bool& selected, std::string& error) const;
+    bool ReadItemText(const RemoteBlock& block, const char* pointer, std::vector<char>& text) const;
+
+    HWND m_list;
+    HANDLE m_process = nullptr;
+};
+
+}  // namespace e2e

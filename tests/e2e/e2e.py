@@ -1,0 +1,603 @@
+#!/usr/bin/env python3
+"""End-to-end test harness: a program under Wine on a private Xvfb display, operated by the driver.
+
+  e2e.py display-start --state FILE --prefix PREFIX
+      starts an Xvfb on a free display :N (N >= 60) for a whole test run, puts the fonts into the
+      prefix and makes sure the prefix's desktop lives on that display; FILE records it
+  e2e.py display-stop --state FILE --prefix PREFIX
+      ends the prefix's Wine processes, then that Xvfb (by pid)
+  e2e.py run --script S.e2e --program EXE [--dll DLL]... --driver DRIVER --prefix PREFIX
+             --out DIR [--state FILE] [--timeout SECONDS]
+      runs one test script. Without --state (or when FILE does not exist) the test starts its own
+      Xvfb and stops it, and the prefix's wineserver, at the end.
+
+The script language is described in README.md next to this file.
+"""
+
+import argparse
+import json
+import os
+import queue
+import re
+import shutil
+import signal
+import subprocess
+import sys
+import threading
+import time
+from pathlib import Path
+
+ENCODING = 'cp1252'            # the ANSI code page of the programs (Wine's, for every locale tried)
+FIRST_DISPLAY = 60
+XVFB_LIFETIME_S = 3600         # a display whose stop never ran ends by itself after this
+DRIVER_ANSWER_S = 60           # longest wait for one driver answer
+WITHIN_POLL_S = 0.05
+WINE_FONTS = Path('/usr/share/wine/fonts')
+
+
+def log(message):
+    print(message, flush=True)
+
+
+# --- Wine and Xvfb -----------------------------------------------------------------------------
+
+def wine_env(prefix, display):
+    env = dict(os.environ)
+    env.update({
+        'WINEPREFIX': prefix,
+        'WINEARCH': 'win32',
+        'WINEDEBUG': os.environ.get('WINEDEBUG', '-all'),
+        # "n" only for winscard: without the simulated DLL the program must fail, not fall back
+        # to Wine's stub. No mono, no gecko: no installer dialogs.
+        'WINEDLLOVERRIDES': 'winscard=n;mscoree,mshtml=',
+        'DISPLAY': display,
+    })
+    return env
+
+
+def windows_path(path):
+    return 'Z:' + str(Path(path).resolve()).replace('/', '\\')
+
+
+def wineserver(prefix, *args):
+    env = wine_env(prefix, os.environ.get('DISPLAY', ''))
+    subprocess.run(['wineserver', *args], env=env, stdin=subprocess.DEVNULL,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False, timeout=60)
+
+
+def stop_wine(prefix):
+    wineserver(prefix, '-k')
+    wineserver(prefix, '-w')
+
+
+def process_environment(pid):
+    try:
+        raw = Path(f'/proc/{pid}/environ').read_bytes()
+    except OSError:
+        return {}
+    env = {}
+    for entry in raw.split(b'\0'):
+        key, _, value = entry.partition(b'=')
+        env[key.decode(errors='replace')] = value.decode(errors='replace')
+    return env
+
+
+def desktop_displays(prefix):
+    """DISPLAY of every running desktop process (explorer.exe) of the prefix."""
+    displays = []
+    for entry in Path('/proc').iterdir():
+        if not entry.name.isdigit():
+            continue
+        try:
+            cmdline = (entry / 'cmdline').read_bytes()
+        except OSError:
+            continue
+        if b'explorer.exe' not in cmdline:
+            continue
+        env = process_environment(entry.name)
+        if env.get('WINEPREFIX') == prefix:
+            displays.append(env.get('DISPLAY', ''))
+    return displays
+
+
+def link_fonts(prefix):
+    # Without Wine's own fonts in the prefix, "MS Sans Serif" and the caption font are substituted.
+    fonts = Path(prefix) / 'drive_c' / 'windows' / 'Fonts'
+    fonts.mkdir(parents=True, exist_ok=True)
+    for font in sorted(WINE_FONTS.glob('*')):
+        target = fonts / font.name
+        if not target.exists():
+            target.symlink_to(font)
+
+
+def display_free(n):
+    return not Path(f'/tmp/.X11-unix/X{n}').exists() and not Path(f'/tmp/.X{n}-lock').exists()
+
+
+def display_answers(display):
+    result = subprocess.run(['xdpyinfo', '-display', display], stdin=subprocess.DEVNULL,
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
+    return result.returncode == 0
+
+
+def child_pid(pid):
+    try:
+        children = Path(f'/proc/{pid}/task/{pid}/children').read_text().split()
+    except OSError:
+        return None
+    return int(children[0]) if children else None
+
+
+def start_xvfb(log_dir, detach):
+    """Starts Xvfb on the first free display from :60. Returns (display, wrapper Popen, Xvfb pid)."""
+    log_dir.mkdir(parents=True, exist_ok=True)
+    for n in range(FIRST_DISPLAY, FIRST_DISPLAY + 100):
+        if not display_free(n):
+            continue
+        display = f':{n}'
+        with open(log_dir / 'xvfb.log', 'wb') as out:
+            # `timeout` is the safety net of a display whose stop never runs.
+            wrapper = subprocess.Popen(
+                ['timeout', str(XVFB_LIFETIME_S), 'Xvfb', display, '-screen', '0', '1280x1024x24',
+                 '-nolisten', 'tcp'],
+                stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT,
+                start_new_session=detach)
+        deadline = time.monotonic() + 15
+        while time.monotonic() < deadline and wrapper.poll() is None:
+            if Path(f'/tmp/.X11-unix/X{n}').exists() and display_answers(display):
+                xvfb = child_pid(wrapper.pid)
+                if xvfb is not None:
+                    return display, wrapper, xvfb
+            time.sleep(0.05)
+        if wrapper.poll() is None:  # started but never answered: not ours to keep
+            wrapper.terminate()
+            wrapper.wait(10)
+        # Exited: most likely someone else took the display meanwhile; try the next one.
+    raise RuntimeError('no free X display found for Xvfb')
+
+
+def is_process(pid, name):
+    try:
+        stat = Path(f'/proc/{pid}/stat').read_text()
+        cmdline = Path(f'/proc/{pid}/cmdline').read_bytes()
+    except OSError:
+        return False
+    state = stat.rsplit(')', 1)[1].split()[0]
+    return state != 'Z' and name.encode() in cmdline
+
+
+def kill_pid(pid, name, grace_s=5):
+    """Ends process `pid` if it still is the program `name` (pids are reused)."""
+    if not is_process(pid, name):
+        return
+    os.kill(pid, signal.SIGTERM)
+    deadline = time.monotonic() + grace_s
+    while time.monotonic() < deadline:
+        if not is_process(pid, name):
+            return
+        time.sleep(0.05)
+    os.kill(pid, signal.SIGKILL)
+
+
+def display_start(args):
+    state_file = Path(args.state)
+    if state_file.exists():   # left by a run that never stopped: stop it first
+        display_stop(args)
+    link_fonts(args.prefix)
+    display, wrapper, xvfb = start_xvfb(state_file.parent, detach=True)
+    state_file.write_text(json.dumps({'display': display, 'xvfb': xvfb, 'wrapper': wrapper.pid}))
+    # A desktop process started earlier without this display (by a test without a window) would
+    # serve the windows of every later program: start the prefix's processes afresh.
+    if any(d != display for d in desktop_displays(args.prefix)):
+        stop_wine(args.prefix)
+    log(f'Xvfb {display} (pid {xvfb}) serves the e2e tests')
+    return 0
+
+
+def display_stop(args):
+    state_file = Path(args.state)
+    if not state_file.exists():
+        return 0
+    state = json.loads(state_file.read_text())
+    # Wine first: its desktop process must not outlive its display.
+    stop_wine(args.prefix)
+    kill_pid(state['xvfb'], 'Xvfb')
+    kill_pid(state['wrapper'], 'timeout')
+    state_file.unlink()
+    log(f"Xvfb {state['display']} stopped")
+    return 0
+
+
+# --- the driver --------------------------------------------------------------------------------
+
+class Driver:
+    """The driver process, asked one command at a time over its stdin and stdout."""
+
+    def __init__(self, exe, env, log_file):
+        self.proc = subprocess.Popen(['wine', exe], env=env, stdin=subprocess.PIPE,
+                                     stdout=subprocess.PIPE, stderr=log_file)
+        self.lines = queue.Queue()
+        self.reader = threading.Thread(target=self._read, daemon=True)
+        self.reader.start()
+
+    def _read(self):
+        for raw in self.proc.stdout:
+            self.lines.put(raw.decode(ENCODING).rstrip('\r\n'))
+        self.lines.put(None)
+
+    def ask(self, line):
+        """Returns (ok, output lines, error)."""
+        self.proc.stdin.write(line.encode(ENCODING) + b'\n')
+        self.proc.stdin.flush()
+        output = []
+        deadline = time.monotonic() + DRIVER_ANSWER_S
+        while True:
+            try:
+                answer = self.lines.get(timeout=max(0.0, deadline - time.monotonic()))
+            except queue.Empty:
+                raise TestFailure(f'the driver gave no answer within {DRIVER_ANSWER_S} s')
+            if answer is None:
+                raise TestFailure('the driver ended')
+            if answer.startswith('= '):
+                output.append(answer[2:])
+            elif answer == '=':
+                output.append('')
+            elif answer == 'ok':
+                return True, output, ''
+            elif answer.startswith('error: '):
+                return False, output, answer[7:]
+            else:
+                raise TestFailure(f'the driver said something unexpected: {answer!r}')
+
+    def stop(self):
+        if self.proc.poll() is None:
+            try:
+                self.proc.stdin.write(b'quit\n')
+                self.proc.stdin.close()
+                self.proc.wait(10)
+            except (OSError, subprocess.TimeoutExpired):
+                pass
+        if self.proc.poll() is None:
+            self.proc.kill()
+            self.proc.wait()
+
+
+# --- test scripts ------------------------------------------------------------------------------
+
+class TestFailure(Exception):
+    pass
+
+
+class Step:
+    def __init__(self, number, words, raw, expect_error=False, within_ms=None):
+        self.number = number          # line in the script
+        self.words = words
+        self.raw = raw                # the command as written (sent to the driver unchanged)
+        self.expect_error = expect_error
+        self.within_ms = within_ms
+        self.expected = None          # list of (kind, text) or None: output not checked
+        self.block = None             # text of a here-document
+
+
+HARNESS_COMMANDS = {'scenario', 'start', 'wait-exit', 'screenshot', 'sleep', 'env', 'reg'}
+
+
+def split_words(text):
+    words, word, i, quoted = [], None, 0, False
+    while i < len(text):
+        c = text[i]
+        if quoted:
+            if c == '\\' and i + 1 < len(text) and text[i + 1] in '"\\':
+                word += text[i + 1]
+                i += 1
+            elif c == '"':
+                quoted = False
+            else:
+                word += c
+        elif c in ' \t':
+            if word is not None:
+                words.append(word)
+                word = None
+        elif c == '"':
+            word = word or ''
+            quoted = True
+        else:
+            word = (word or '') + c
+        i += 1
+    if quoted:
+        raise ValueError('unterminated quote')
+    if word is not None:
+        words.append(word)
+    return words
+
+
+def parse_script(path):
+    steps = []
+    lines = Path(path).read_text(encoding='utf-8').splitlines()
+    i = 0
+    while i < len(lines):
+        number, line = i + 1, lines[i]
+        i += 1
+        stripped = line.strip()
+        if not stripped or stripped.startswith('#'):
+            continue
+        if stripped.startswith('>'):
+            if not steps or steps[-1].block is not None and steps[-1].words[0] == 'scenario':
+                raise SyntaxError(f'{path}:{number}: expected output without a command')
+            kind, text = ('regex', stripped[2:].lstrip()) if stripped.startswith('>~') else ('exact', stripped[2:])
+            if steps[-1].expected is None:
+                steps[-1].expected = []
+            steps[-1].expected.append((kind, text))
+            continue
+        expect_error = False
+        within_ms = None
+        command = stripped
+        if command.startswith('!'):
+            expect_error, command = True, command[1:].strip()
+        try:
+            words = split_words(command)
+        except ValueError as e:
+            raise SyntaxError(f'{path}:{number}: {e}')
+        if words[0] == 'within':
+            if len(words) < 3 or not words[1].isdigit():
+                raise SyntaxError(f'{path}:{number}: within MS COMMAND ...')
+            within_ms = int(words[1])
+            command = command.split(None, 2)[2]
+            words = words[2:]
+        step = Step(number, words, command, expect_error, within_ms)
+        if words[0] == 'scenario':
+            if len(words) != 2 or not words[1].startswith('<<'):
+                raise SyntaxError(f'{path}:{number}: scenario <<END, the text, then END alone')
+            end = words[1][2:]
+            body = []
+            while i < len(lines) and lines[i].strip() != end:
+                body.append(lines[i])
+                i += 1
+            if i >= len(lines):
+                raise SyntaxError(f'{path}:{number}: no line {end} ends the scenario')
+            i += 1
+            step.block = '\n'.join(line.strip() for line in body) + '\n'
+        steps.append(step)
+    return steps
+
+
+def matches(expected, actual):
+    # Trailing blanks are not compared: empty last columns would otherwise need them in scripts.
+    actual = [line.rstrip() for line in actual]
+    if len(expected) != len(actual):
+        return False
+    for (kind, text), line in zip(expected, actual):
+        if kind == 'exact' and text.rstrip() != line:
+            return False
+        if kind == 'regex' and not re.fullmatch(text, line):
+            return False
+    return True
+
+
+class Test:
+    def __init__(self, args):
+        self.args = args
+        self.out = Path(args.out)
+        self.prefix = args.prefix
+        self.program = None
+        self.extra_env = {}
+        self.display = None
+        self.own_xvfb = None
+        self.driver = None
+        self.log_file = None
+
+    # Everything a test runs in: app folder, display, scenario path.
+    def prepare(self):
+        if self.out.exists():
+            shutil.rmtree(self.out)
+        app = self.out / 'app'
+        app.mkdir(parents=True)
+        # Copies, not links: the program sees a folder of its own, as when installed.
+        self.exe = app / Path(self.args.program).name
+        shutil.copy2(self.args.program, self.exe)
+        for dll in self.args.dll:
+            shutil.copy2(dll, app / Path(dll).name)
+        self.scenario = self.out / 'scenario.txt'
+        self.scenario.write_text('')
+        self.log_file = open(self.out / 'wine.log', 'wb')
+        state = Path(self.args.state) if self.args.state else None
+        if state and state.exists():
+            self.display = json.loads(state.read_text())['display']
+        else:
+            link_fonts(self.prefix)
+            stop_wine(self.prefix)   # a desktop on another display would take our windows
+            self.display, wrapper, xvfb = start_xvfb(self.out, detach=False)
+            self.own_xvfb = (wrapper, xvfb)
+        self.env = wine_env(self.prefix, self.display)
+        self.env['KARDOSKOP_SCENARIO'] = windows_path(self.scenario)
+
+    def run_steps(self, steps):
+        self.driver = Driver(self.args.driver, self.env, self.log_file)
+        for step in steps:
+            self.run_step(step)
+
+    def run_step(self, step):
+        name = step.words[0]
+        started = time.monotonic()
+        while True:
+            if name in HARNESS_COMMANDS:
+                ok, output, error = self.harness_command(step)
+            else:
+                ok, output, error = self.driver.ask(step.raw)
+            good = (not ok) if step.expect_error else ok and (step.expected is None or matches(step.expected, output))
+            if good:
+                return
+            if step.within_ms is None or (time.monotonic() - started) * 1000 >= step.within_ms:
+                break
+            time.sleep(WITHIN_POLL_S)
+        message = [f'line {step.number}: {step.raw}']
+        if step.expect_error and ok:
+            message.append('  expected an error, but it succeeded')
+        elif not ok and not step.expect_error:
+            message.append(f'  error: {error}')
+        if ok and step.expected is not None and not step.expect_error:
+            message.append('  expected:')
+            message += [f'    {"~ " if k == "regex" else "> "}{t}' for k, t in step.expected]
+            message.append('  got:')
+            message += [f'    > {line}' for line in output]
+        if step.within_ms is not None:
+            message.append(f'  (repeated for {step.within_ms} ms)')
+        raise TestFailure('\n'.join(message))
+
+    def harness_command(self, step):
+        """Returns (ok, output, error) like a driver command."""
+        name, words = step.words[0], step.words[1:]
+        if name == 'scenario':
+            # Atomic: the simulated DLL reads the file again at every call.
+            temp = self.scenario.with_suffix('.tmp')
+            temp.write_text(step.block, encoding=ENCODING)
+            os.replace(temp, self.scenario)
+            return True, [], ''
+        if name == 'env':
+            if len(words) != 2:
+                return False, [], 'env NAME VALUE'
+            self.extra_env[words[0]] = words[1]
+            return True, [], ''
+        if name == 'reg':
+            # Registry values persist in the prefix: a test sets what it relies on.
+            # Into a file, not a pipe: Wine processes that this call may start would hold a pipe open.
+            with open(self.out / 'reg.out', 'w+b') as out:
+                result = subprocess.run(['wine', 'reg', *words], env=self.env, stdin=subprocess.DEVNULL,
+                                        stdout=out, stderr=subprocess.STDOUT, check=False, timeout=60)
+                out.seek(0)
+                lines = out.read().decode('cp850', errors='replace').replace('\r', '').splitlines()
+            lines = [line for line in lines if line.strip()]
+            if result.returncode != 0:
+                return False, lines, f'wine reg failed (exit code {result.returncode})'
+            return True, lines, ''
+        if name == 'start':
+            if self.program and self.program.poll() is None:
+                return False, [], 'the program is already running'
+            env = dict(self.env, **self.extra_env)
+            self.program = subprocess.Popen(['wine', str(self.exe), *words], env=env, cwd=self.out / 'app',
+                                            stdin=subprocess.DEVNULL, stdout=self.log_file,
+                                            stderr=self.log_file)
+            return True, [], ''
+        if name == 'wait-exit':
+            timeout_s = int(words[0]) / 1000 if words else 10
+            if not self.program:
+                return False, [], 'no program was started'
+            try:
+                code = self.program.wait(timeout_s)
+            except subprocess.TimeoutExpired:
+                return False, [], f'the program still runs after {timeout_s} s'
+            return True, [str(code)], ''
+        if name == 'screenshot':
+            if len(words) != 1 or not re.fullmatch(r'[\w.-]+', words[0]):
+                return False, [], 'screenshot NAME (letters, digits, _ . -)'
+            self.screenshot(words[0])
+            return True, [], ''
+        if name == 'sleep':
+            time.sleep(int(words[0]) / 1000)
+            return True, [], ''
+        return False, [], f'unknown harness command {name}'
+
+    def screenshot(self, name):
+        # `import` rather than xwd: xwd shows Wine's message boxes as black rectangles.
+        subprocess.run(['import', '-display', self.display, '-window', 'root', str(self.out / f'{name}.png')],
+                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=self.log_file,
+                       check=False, timeout=30)
+
+    def diagnose(self):
+        """After a failure: a screenshot and the target's controls, for whoever reads the log."""
+        try:
+            self.screenshot('failure')
+            log(f'screenshot: {self.out / "failure.png"}')
+            if self.driver and self.driver.proc.poll() is None:
+                ok, output, error = self.driver.ask('dump')
+                log('controls of the target window:' if ok else f'no control dump: {error}')
+                for line in output:
+                    log(f'  {line}')
+        except Exception as e:  # diagnosis must not hide the failure itself
+            log(f'(diagnosis failed: {e})')
+
+    def cleanup(self):
+        """Stops all this test started; returns a complaint when the program had to be killed."""
+        complaint = None
+        if self.driver:
+            self.driver.stop()
+        if self.program and self.program.poll() is None:
+            complaint = 'the program was still running at the end of the script'
+            self.program.kill()
+            self.program.wait()
+        if self.own_xvfb:
+            stop_wine(self.prefix)
+            wrapper, xvfb = self.own_xvfb
+            kill_pid(xvfb, 'Xvfb')
+            try:
+                wrapper.wait(10)
+            except subprocess.TimeoutExpired:
+                wrapper.kill()
+                wrapper.wait()
+        if self.log_file:
+            self.log_file.close()
+        return complaint
+
+
+def run(args):
+    steps = parse_script(args.script)
+    test = Test(args)
+    started = time.monotonic()
+
+    def on_timeout(signum, frame):
+        raise TestFailure(f'the test took longer than {args.timeout} s')
+
+    signal.signal(signal.SIGALRM, on_timeout)
+    signal.signal(signal.SIGTERM, lambda signum, frame: sys.exit(1))  # so cleanup runs
+    signal.alarm(args.timeout)
+    failure = None
+    try:
+        test.prepare()
+        test.run_steps(steps)
+    except TestFailure as e:
+        failure = str(e)
+        test.diagnose()
+    except Exception as e:  # a fault of the harness or its tools: still clean up and report
+        failure = f'{type(e).__name__}: {e}'
+        test.diagnose()
+    finally:
+        signal.alarm(0)
+        complaint = test.cleanup()
+    failure = failure or complaint
+    elapsed = time.monotonic() - started
+    if failure:
+        log(f'FAILED {Path(args.script).name} after {elapsed:.1f} s\n{failure}')
+        log(f'output: {test.out}')
+        return 1
+    log(f'passed {Path(args.script).name}: {len(steps)} steps in {elapsed:.1f} s; output in {test.out}')
+    return 0
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    sub = parser.add_subparsers(dest='command', required=True)
+    for name in ('display-start', 'display-stop'):
+        p = sub.add_parser(name)
+        p.add_argument('--state', required=True)
+        p.add_argument('--prefix', required=True)
+    p = sub.add_parser('run')
+    p.add_argument('--script', required=True)
+    p.add_argument('--program', required=True)
+    p.add_argument('--dll', action='append', default=[])
+    p.add_argument('--driver', required=True)
+    p.add_argument('--prefix', required=True)
+    p.add_argument('--out', required=True)
+    p.add_argument('--state')
+    p.add_argument('--timeout', type=int, default=100)
+    args = parser.parse_args()
+    if not os.path.isabs(args.prefix):
+        parser.error('--prefix must be an absolute path')
+    if args.command == 'display-start':
+        return display_start(args)
+    if args.command == 'display-stop':
+        return display_stop(args)
+    return run(args)
+
+
+if __name__ == '__main__':
+    sys.exit(main())
