@@ -1,0 +1,200 @@
+#!/usr/bin/env python3
+"""Figures of the main window under Wine with the simulated winscard.dll.
+
+card-event: the time from a card change in the scenario (the moment the rewritten file is in
+  place) to the reader page showing it, over N changes (insert and remove in turn), as median and
+  95th percentile and as ratios to the monitor's 200 ms poll period.
+startup: the time from the process start to the General page shown, beside the time from the
+  start of the e2e stand-in (a small dialog program) to its dialog shown, under the same Wine and
+  the same warm wineserver; medians over N starts each, in turn, and their ratio.
+
+Both are measured from outside with the e2e driver (one driver process, commands of a few
+milliseconds each), polled as fast as it answers. Uses the build tree's Wine prefix and a private
+Xvfb, and ends the prefix's Wine processes first and at the end: do not run it while CTest uses the
+same build tree.
+"""
+import argparse
+import importlib.util
+import os
+import statistics
+import subprocess
+import sys
+import time
+from pathlib import Path
+
+ROOT = Path(__file__).resolve().parent.parent
+TITLE = 'PC/SC Kardoskop v2.1'
+STANDIN_TITLE = 'Übersicht der Leser'
+POLL_PERIOD_MS = 200.0
+
+# The e2e harness's Wine, Xvfb and driver helpers.
+_spec = importlib.util.spec_from_file_location('e2e', ROOT / 'tests' / 'e2e' / 'e2e.py')
+e2e = importlib.util.module_from_spec(_spec)
+_spec.loader.exec_module(e2e)
+
+PRESENT = """[reader Talvek CCR 4000 0]
+card = present
+atr = 3B 02 14 50
+firmware = 0 0x01020304 0 0x01000000
+"""
+ABSENT = """[reader Talvek CCR 4000 0]
+card = absent
+firmware = 0 0x01020304 0 0x01000000
+"""
+
+
+def percentile(values, p):
+    """Nearest-rank percentile."""
+    ordered = sorted(values)
+    rank = max(1, -(-len(ordered) * p // 100))
+    return ordered[int(rank) - 1]
+
+
+class Bench:
+    def __init__(self, build, out):
+        self.build = Path(build).resolve()
+        self.out = Path(out).resolve()
+        self.prefix = str(self.build / 'wineprefix')
+        self.app = self.out / 'app'
+        self.scenario = self.out / 'scenario.txt'
+        self.program = None
+        self.driver = None
+
+    def prepare(self):
+        if not Path(self.prefix, 'system.reg').exists():
+            subprocess.run(['sh', str(ROOT / 'testenv/wine/prefix-setup.sh'), self.prefix], check=True,
+                           stdout=subprocess.DEVNULL)
+        self.app.mkdir(parents=True, exist_ok=True)
+        for file in ('src/PCSC_Kardoskop.exe', 'wine-bin/winscard.dll',
+                     'testenv/vendorfw/answering/tvkscrfwcheck.dll', 'tests/e2e/e2e_standin.exe'):
+            source = self.build / file
+            if not source.exists():
+                sys.exit(f'{source} is missing: build the tree first')
+            (self.app / source.name).write_bytes(source.read_bytes())
+        self.write_scenario(ABSENT)
+        self.log = open(self.out / 'wine.log', 'wb')
+        e2e.link_fonts(self.prefix)
+        e2e.stop_wine(self.prefix)
+        self.display, self.xvfb_wrapper, self.xvfb = e2e.start_xvfb(self.out, detach=False)
+        self.env = e2e.wine_env(self.prefix, self.display)
+        self.env['KARDOSKOP_SCENARIO'] = e2e.windows_path(self.scenario)
+        subprocess.run(['wine', 'reg', 'add', r'HKCU\Software\Talvek\PCSC_Kardoskop_V21', '/v', 'Language',
+                        '/t', 'REG_DWORD', '/d', '1', '/f'], env=self.env, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True, timeout=60)
+        # The driver keeps the wineserver warm for every start measured.
+        self.driver = e2e.Driver(str(self.build / 'tests/e2e/e2e_driver.exe'), self.env, self.log)
+
+    def write_scenario(self, text):
+        temp = self.scenario.with_suffix('.tmp')
+        temp.write_text(text, encoding=e2e.ENCODING)
+        os.replace(temp, self.scenario)
+
+    def ask(self, line):
+        ok, output, error = self.driver.ask(line)
+        if not ok:
+            raise RuntimeError(f'{line}: {error}')
+        return output
+
+    def poll(self, line, expected, timeout_s=10):
+        """Repeats a driver command until its output is `expected`; returns the time it held."""
+        deadline = time.monotonic() + timeout_s
+        while time.monotonic() < deadline:
+            ok, output, _ = self.driver.ask(line)
+            if ok and output == expected:
+                return time.monotonic()
+        raise RuntimeError(f'{line}: no {expected} within {timeout_s} s')
+
+    def start(self, exe):
+        self.program = subprocess.Popen(['wine', str(self.app / exe)], env=self.env, cwd=self.app,
+                                        stdin=subprocess.DEVNULL, stdout=self.log, stderr=self.log)
+        return time.monotonic()
+
+    def close(self, title):
+        self.ask(f'wait-window "{title}" 5000')
+        self.ask('close')
+        self.ask('wait-gone 10000')
+        self.program.wait(10)
+        self.program = None
+
+    def card_events(self, count):
+        self.write_scenario(ABSENT)
+        self.start('PCSC_Kardoskop.exe')
+        self.ask(f'wait-window "{TITLE}" 20000')
+        self.ask('select-item 1000 1')
+        self.poll('get-text visible:1009', ['Keine Karte gesteckt'])
+        times = []
+        for i in range(count):
+            present = i % 2 == 0
+            # Let the change fall anywhere in the poll period, not always right after a report.
+            time.sleep(0.25 + (i * 37 % 200) / 1000)
+            self.write_scenario(PRESENT if present else ABSENT)
+            changed = time.monotonic()
+            shown = self.poll('get-text visible:1009', ['Karte gesteckt' if present else 'Keine Karte gesteckt'])
+            times.append((shown - changed) * 1000)
+        self.close(TITLE)
+        return times
+
+    def startup(self, exe, title, general_page):
+        started = self.start(exe)
+        deadline = started + 30
+        while True:
+            ok, _, _ = self.driver.ask(f'wait-window "{title}" 0')
+            if ok and (not general_page or self.driver.ask('is-visible 1006')[1] == ['visible']):
+                shown = time.monotonic()
+                break
+            if time.monotonic() > deadline:
+                raise RuntimeError(f'{exe}: no window within 30 s')
+        self.close(title)
+        return (shown - started) * 1000
+
+    def cleanup(self):
+        if self.driver:
+            self.driver.stop()
+        if self.program and self.program.poll() is None:
+            self.program.kill()
+            self.program.wait()
+        e2e.stop_wine(self.prefix)
+        e2e.kill_pid(self.xvfb, 'Xvfb')
+        try:
+            self.xvfb_wrapper.wait(10)
+        except subprocess.TimeoutExpired:
+            self.xvfb_wrapper.kill()
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument('what', choices=['card-event', 'startup', 'all'])
+    parser.add_argument('--build', default=str(ROOT / 'build' / 'mingw'), help='MinGW build tree')
+    parser.add_argument('--changes', type=int, default=40, help='card changes measured (at least 30)')
+    parser.add_argument('--starts', type=int, default=10, help='starts of each program')
+    args = parser.parse_args()
+    if args.changes < 30:
+        parser.error('--changes: at least 30')
+    bench = Bench(args.build, Path(args.build) / 'bench' / 'mainwindow')
+    try:
+        bench.prepare()
+        if args.what in ('card-event', 'all'):
+            times = bench.card_events(args.changes)
+            median, p95 = statistics.median(times), percentile(times, 95)
+            print(f'card change -> page shows it, {len(times)} changes (poll period {POLL_PERIOD_MS:.0f} ms):')
+            print(f'  median {median:7.1f} ms = {median / POLL_PERIOD_MS:.2f} x poll period')
+            print(f'  p95    {p95:7.1f} ms = {p95 / POLL_PERIOD_MS:.2f} x poll period')
+            print(f'  min {min(times):.1f} ms, max {max(times):.1f} ms')
+        if args.what in ('startup', 'all'):
+            program, standin = [], []
+            bench.startup('e2e_standin.exe', STANDIN_TITLE, False)  # warms the file cache
+            for _ in range(args.starts):
+                program.append(bench.startup('PCSC_Kardoskop.exe', TITLE, True))
+                standin.append(bench.startup('e2e_standin.exe', STANDIN_TITLE, False))
+            p, s = statistics.median(program), statistics.median(standin)
+            print(f'process start -> window shown, median of {args.starts} starts each (warm wineserver):')
+            print(f'  PCSC_Kardoskop.exe, General page  {p:7.1f} ms (min {min(program):.1f}, max {max(program):.1f})')
+            print(f'  e2e_standin.exe, its dialog       {s:7.1f} ms (min {min(standin):.1f}, max {max(standin):.1f})')
+            print(f'  ratio program / stand-in          {p / s:.2f}')
+    finally:
+        bench.cleanup()
+    return 0
+
+
+if __name__ == '__main__':
+    sys.exit(main())
