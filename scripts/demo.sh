@@ -22,7 +22,30 @@ cp "$build/src/PCSC_Kardoskop.exe" "$build/wine-bin/winscard.dll" \
 [ -f "$build/res/en/PCSC_KardoskopENU.dll" ] && cp "$build/res/en/PCSC_KardoskopENU.dll" "$demo/"
 cp testenv/scenarios/demo.txt "$demo/scenario.txt"
 
+# Without a display: a private Xvfb, stopped by pid at the end. It must exist before the first
+# Wine call, so that the prefix's desktop lives on it.
+headless=1
+if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+  headless=0
+fi
+xvfb=""
+program=""
+cleanup() {
+  [ -n "$program" ] && kill "$program" 2>/dev/null || true
+  [ "$headless" = 1 ] && WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true
+  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
+}
 prefix=$demo/wineprefix
+trap cleanup EXIT
+if [ "$headless" = 1 ]; then
+  display=70
+  while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
+  Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb=$!
+  export DISPLAY=":$display"
+  for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+fi
+
 sh testenv/wine/prefix-setup.sh "$prefix" >&2
 mkdir -p "$prefix/drive_c/windows/Fonts"
 ln -sf /usr/share/wine/fonts/* "$prefix/drive_c/windows/Fonts/"
@@ -33,26 +56,11 @@ export KARDOSKOP_SCENARIO="Z:${demo//\//\\}\\scenario.txt"
 # The demo shows the German interface.
 wine reg add 'HKCU\SOFTWARE\Talvek\PCSC_Kardoskop_V21' /v Language /t REG_DWORD /d 1 /f >/dev/null 2>&1
 
-if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+if [ "$headless" = 0 ]; then
   cd "$demo"
   wine PCSC_Kardoskop.exe
   exit 0
 fi
-
-# No display: a private Xvfb, stopped by pid at the end.
-display=70
-while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
-Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-export DISPLAY=":$display"
-program=""
-cleanup() {
-  [ -n "$program" ] && kill "$program" 2>/dev/null || true
-  wineserver -k 2>/dev/null || true
-  kill "$xvfb" 2>/dev/null || true
-}
-trap cleanup EXIT
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 
 shots=$demo/screenshots
 rm -rf "$shots"
