@@ -2,6 +2,8 @@
 // message-only window, one-shot answers through the block and its event.
 #include "pcsc/StatusMonitor.h"
 
+#include "TraceCapture.h"
+
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -126,6 +128,8 @@ std::string ReaderWith(const std::string& card, const std::string& extra = "",
 
 TEST_F(StatusMonitorTest, ReportsEmptyReaderThenInsertionAndRemoval)
 {
+    TraceCapture traces;
+    ASSERT_TRUE(traces.Installed());
     WriteScenario(ReaderWith("absent"));
     m_monitor.StartMonitor(m_hWnd, m_hContext, kReader, false);
     Pump(2000, 1);
@@ -147,6 +151,13 @@ TEST_F(StatusMonitorTest, ReportsEmptyReaderThenInsertionAndRemoval)
     Pump(2000, 3);
     ASSERT_EQ(g_reports.size(), 3u);
     EXPECT_EQ(g_reports[2].kind, ReaderEmpty);
+
+    m_monitor.StopMonitor();
+    EXPECT_EQ(traces.Count("Reader Empty\n"), 2u);
+    EXPECT_EQ(traces.Count("Card in Reader\n"), 1u);
+    EXPECT_EQ(traces.Count(" created\n"), 1u);
+    EXPECT_EQ(traces.Text().find("ThreadHandle: "), 0u);
+    EXPECT_EQ(traces.Count("Terminating Thread\r\n"), 1u);
 }
 
 TEST_F(StatusMonitorTest, OnlyTheLowEightStateBitsCountAsChange)
