@@ -46,9 +46,21 @@ std::string EnvironmentValue(const char* name)
     return std::string(buffer, length);
 }
 
-bool FileExists(const std::string& path)
+// The file is opened with FILE_SHARE_DELETE: a test renames the next scenario over it at any
+// moment, and a rename over a file open without that share fails.
+bool ReadWholeFile(const std::string& path, std::string& text)
 {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    char chunk[4096];
+    DWORD got = 0;
+    while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0)
+        text.append(chunk, got);
+    CloseHandle(file);
+    return true;
 }
 
 // Injection counts belong to one scenario path: a test that points the variable at a fresh file
@@ -69,9 +81,10 @@ bool LoadScenario(scenario::Scenario& out, std::string& error)
     out = scenario::Scenario();
     std::string path = EnvironmentValue("KARDOSKOP_SCENARIO");
     NoteScenarioPath(path);
-    if (path.empty() || !FileExists(path))
+    std::string text;
+    if (path.empty() || !ReadWholeFile(path, text))
         return true;
-    return scenario::LoadFile(path, out, error);
+    return scenario::Parse(text, out, error);
 }
 
 bool Inject(const scenario::Injection& injection, const std::string& key, LONG& code)

@@ -2,8 +2,8 @@
 #
 # Every Wine test program lands in KARDOSKOP_WINE_BIN_DIR next to the simulated winscard.dll (and
 # the other stand-in DLLs), so that Wine's search of the program's own directory finds them. The
-# CTest fixture `wine_prefix` creates the prefix once, keeps one wineserver up across the run and
-# stops it at the end.
+# CTest fixture `wine_prefix` creates the prefix once and stops its wineserver at the end; the first
+# test's run-test.sh starts the wineserver that the later tests of the run share.
 
 set(KARDOSKOP_WINE_BIN_DIR ${CMAKE_BINARY_DIR}/wine-bin)
 set(KARDOSKOP_WINE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix)

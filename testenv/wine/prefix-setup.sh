@@ -1,6 +1,7 @@
 #!/bin/sh
-# prefix-setup.sh PREFIX: creates the private 32-bit Wine prefix once and starts a wineserver that
-# stays up across the tests of one run (prefix-stop.sh ends it).
+# prefix-setup.sh PREFIX: creates the private 32-bit Wine prefix once; later calls find it ready.
+# The tests' wineserver is started by run-test.sh (on the display of the first test) and stopped
+# by prefix-stop.sh.
 set -eu
 . "$(dirname "$0")/env.sh"
 
@@ -19,7 +20,3 @@ if [ ! -f "$ready" ]; then
   touch "$ready"
   echo "created $WINEPREFIX in $(( $(date +%s) - start )) s"
 fi
-
-# The server must not hold CTest's output pipe, or the test would wait for it to exit. It lives
-# on for 30 s after its last client, so a run that never reaches the stop still ends it.
-wineserver -p30 </dev/null >/dev/null 2>&1

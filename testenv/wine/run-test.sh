@@ -14,4 +14,11 @@ if [ -n "${KARDOSKOP_DISPLAY_STATE:-}" ] && [ -f "$KARDOSKOP_DISPLAY_STATE" ]; t
   DISPLAY=$(python3 -c 'import json,sys; print(json.load(open(sys.argv[1]))["display"])' "$KARDOSKOP_DISPLAY_STATE")
   export DISPLAY
 fi
+# The wineserver and Wine's system processes (services, the desktop) outlive the program. Started
+# by the program, they would hold CTest's output pipe and keep the test waiting until they end; so
+# the first test starts them here, on its display, with their output elsewhere, and the later tests
+# find them running. The server ends 120 s after its last client, or at prefix-stop.sh.
+if wineserver -p120 </dev/null >/dev/null 2>&1; then
+  wine cmd.exe /c exit </dev/null >/dev/null 2>&1
+fi
 exec wine "$program" "$@"

@@ -47,10 +47,11 @@ public:
     }
 
     // The scenario renamed over the one in use, as a test changes cards while a program runs.
-    void ReplaceScenario(const std::string& text)
+    // False when the rename failed (the simulated DLL must never keep the file from being replaced).
+    bool ReplaceScenario(const std::string& text)
     {
         const std::string file = NewFile(text);
-        MoveFileExA(file.c_str(), m_scenario.c_str(), MOVEFILE_REPLACE_EXISTING);
+        return MoveFileExA(file.c_str(), m_scenario.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
     }
 
     std::vector<std::string> JournalLines() const

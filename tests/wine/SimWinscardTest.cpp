@@ -57,14 +57,15 @@ struct Delayed {
     SimEnvironment* sim;
     std::string scenario;     // renamed over the scenario in use, when set
     SCARDCONTEXT cancel = 0;  // cancelled, when set
+    bool replaced = false;
 };
 
 DWORD WINAPI AfterAWhile(LPVOID parameter)
 {
     Sleep(100);
-    const Delayed* delayed = static_cast<const Delayed*>(parameter);
+    Delayed* delayed = static_cast<Delayed*>(parameter);
     if (!delayed->scenario.empty())
-        delayed->sim->ReplaceScenario(delayed->scenario);
+        delayed->replaced = delayed->sim->ReplaceScenario(delayed->scenario);
     if (delayed->cancel != 0)
         SCardCancel(delayed->cancel);
     return 0;
@@ -150,6 +151,7 @@ TEST_F(SimWinscardTest, WaitEndsWhenTheCardLeaves)
     SCARD_READERSTATEA state;
     EXPECT_EQ(SCARD_S_SUCCESS, Poll(hContext, state, SCARD_STATE_PRESENT, 5000));
     Join(thread);
+    EXPECT_TRUE(delayed.replaced);  // while the wait kept reading the file
     EXPECT_EQ(static_cast<DWORD>(SCARD_STATE_EMPTY | SCARD_STATE_CHANGED), state.dwEventState);
 }
 
@@ -344,7 +346,7 @@ TEST_F(SimWinscardTest, TransmitRules)
     EXPECT_EQ(SCARD_E_PROTO_MISMATCH,
               SCardTransmit(hCard, SCARD_PCI_T1, read, sizeof read, nullptr, response, &length));
 
-    m_sim.ReplaceScenario(Reader("card = absent\n"));
+    ASSERT_TRUE(m_sim.ReplaceScenario(Reader("card = absent\n")));
     length = sizeof response;
     EXPECT_EQ(SCARD_W_REMOVED_CARD,
               SCardTransmit(hCard, SCARD_PCI_T0, read, sizeof read, nullptr, response, &length));
@@ -359,7 +361,7 @@ TEST_F(SimWinscardTest, InjectionCountsBelongToTheScenarioPath)
     const SCARDCONTEXT hContext = Establish();
     SCardDisconnect(Connect(hContext, SCARD_E_SHARING_VIOLATION), SCARD_LEAVE_CARD);
     SCardDisconnect(Connect(hContext), SCARD_LEAVE_CARD);
-    m_sim.ReplaceScenario(scenario);  // same path: the count goes on
+    ASSERT_TRUE(m_sim.ReplaceScenario(scenario));  // same path: the count goes on
     SCardDisconnect(Connect(hContext), SCARD_LEAVE_CARD);
     m_sim.UseScenario(scenario);  // a new path starts afresh
     SCardDisconnect(Connect(hContext, SCARD_E_SHARING_VIOLATION), SCARD_LEAVE_CARD);
