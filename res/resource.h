@@ -103,3 +103,30 @@
 #define IDS_THE_DLL                     174
 #define IDS_CARD_IN_FIELD               175
 #define IDS_NO_CARD_IN_FIELD            176
+
+// Dialog templates and texts of the language dialog and the About box.
+#define IDD_ABOUT                       100
+#define IDD_LANGUAGE                    149
+#define IDC_VERSION_LINE                1022
+#define IDC_LANGUAGE_LIST               1020
+#define IDS_GERMAN                      163
+#define IDS_ENGLISH                     164
+#define IDS_LANGUAGE_CHANGED            165
+#define IDS_LANGUAGE_CAPTION            166
+#define IDS_ABOUT_CAPTION               177
+
+// Texts of the log file and its messages.
+#define IDS_LOG_DATE                    148
+#define IDS_LOG_TIME                    149
+#define IDS_LOG_OS                      150
+#define IDS_LOG_FILES                   151
+#define IDS_LOG_READERS                 153
+#define IDS_LOG_TABLE_HEAD              154
+#define IDS_LOG_CARDS                   155
+#define IDS_LOG_CARD_UNREADABLE         156
+#define IDS_LOG_FIRMWARE                157
+#define IDS_LOG_EMV                     158
+#define IDS_LOG_ATR                     159
+#define IDS_LOG_RM_STATUS               167
+#define IDS_THE_FILE                    172
+#define IDS_NOT_WRITTEN_COMPLETELY      178

@@ -9,7 +9,8 @@ Icons (32x32, 32-bit colour with transparency and AND mask; the application icon
   to right) and the emblem, two arcs around an open corner, over three tiles (130 top left, 132 top
   right, 131 bottom left), as the General page places them.
 Bitmaps (107x19, 16 colours): status_error.bmp (137, red bar, black "Fehler"), status_ok.bmp (138,
-  green bar, black "OK").
+  green bar, black "OK"); for the English module status_error_en.bmp (137, red bar, black "Error")
+  and status_ok_en.bmp (138, the same green "OK").
 
 Only the standard library is used and nothing depends on the time or the machine, so the files are
 the same byte for byte at every run.
@@ -28,6 +29,7 @@ GLYPHS = {
     'h': ["#....", "#....", "#.##.", "##..#", "#...#", "#...#", "#...#"],
     'l': [".##..", "..#..", "..#..", "..#..", "..#..", "..#..", ".###."],
     'r': [".....", ".....", "#.##.", "##..#", "#....", "#....", "#...."],
+    'o': [".....", ".....", ".###.", "#...#", "#...#", "#...#", ".###."],
     'O': [".###.", "#...#", "#...#", "#...#", "#...#", "#...#", ".###."],
     'K': ["#...#", "#..#.", "#.#..", "##...", "#.#..", "#..#.", "#...#"],
     'T': ["#####", "..#..", "..#..", "..#..", "..#..", "..#..", "..#.."],
@@ -319,6 +321,8 @@ def main():
 
     status_bar(os.path.join(out, 'status_error.bmp'), "Fehler", fill=9, border=1)
     status_bar(os.path.join(out, 'status_ok.bmp'), "OK", fill=10, border=2)
+    status_bar(os.path.join(out, 'status_error_en.bmp'), "Error", fill=9, border=1)
+    status_bar(os.path.join(out, 'status_ok_en.bmp'), "OK", fill=10, border=2)
 
 
 if __name__ == '__main__':

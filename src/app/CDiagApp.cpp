@@ -1,5 +1,6 @@
 #include "app/CDiagApp.h"
 
+#include "app/EnglishModule.h"
 #include "app/ModuleName.h"
 #include "app/SettingsStore.h"
 #include "ui/CMainDlg.h"
@@ -57,7 +58,7 @@ void CDiagApp::LoadEnglishModule()
     const std::string moduleName = EnglishModuleName(path);
     const std::string fullPath = ProgramDirectory(path) + moduleName;
 
-    m_hLanguageDll = LoadLibraryExA(fullPath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    m_hLanguageDll = OpenResourceModule(fullPath);
     if (m_hLanguageDll != nullptr) {
         m_languageDllLoaded = 1;
         SetResourceModule(m_hLanguageDll);

@@ -4,6 +4,7 @@
 
 #include "pcsc/PcscAccess.h"
 #include "pcsc/StatusMonitor.h"
+#include "report/LogLayout.h"
 #include "sysinfo/SysInfo.h"
 #include "ui/CContactPage.h"
 #include "ui/CContactlessPage.h"
@@ -22,6 +23,8 @@ enum PageCode : int {
     kContactPageCode = 1,
     kContactlessPageCode = 2,
 };
+
+class CLogFile;
 
 class CMainDlg : public CModalDialog {
 public:
@@ -67,6 +70,9 @@ protected:
 
     // "&Logfile erstellen": writes the whole diagnosis into a file the user chooses.
     void OnLogFile();
+    // Writes `text`, or string `stringId` when `text` is empty (id 0: nothing). False when the
+    // write failed; the failure is traced and remembered by the file.
+    bool WriteStringToFile(CLogFile& file, std::string text, unsigned stringId);
     // "S&prache" and the system menu's About entry.
     void OnLanguage();
     void OnAbout();
@@ -96,6 +102,12 @@ private:
     void ShowUid(const std::string& readerName);
     void FillDetails(int page, const std::vector<std::string>& rows);
     void ShowNotAvailableDetails(int page);
+
+    void WriteLog(const std::string& path);
+    void WriteFirmwareBlock(CLogFile& file, const std::string& readerName);
+    void WriteCardBlock(CLogFile& file, const std::string& readerName);
+    void WritePieces(CLogFile& file, const LogPieces& pieces);
+    void ShowLogMessage(const std::string& text);
 
     CModelessDialog& Page(int page);
     CListView& DetailsList(int page);

@@ -5,6 +5,7 @@
 #include "WindowSearch.h"
 
 #include <cstring>
+#include <cwchar>
 
 namespace e2e {
 
@@ -397,6 +398,121 @@ bool Dump(Driver& d, const Words&, Lines& out, std::string& error)
     return true;
 }
 
+// List boxes: LB_GETTEXT is one of the messages whose text the system copies across processes.
+bool ListBoxNumber(HWND control, UINT message, WPARAM wParam, LRESULT& answer, std::string& error)
+{
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutA(control, message, wParam, 0, SMTO_NORMAL, kAnswerTimeoutMs, &result)) {
+        error = "no answer from the list box";
+        return false;
+    }
+    answer = static_cast<LRESULT>(result);
+    return true;
+}
+
+bool BoxItems(Driver& d, const Words& a, Lines& out, std::string& error)
+{
+    HWND control = nullptr;
+    LRESULT count = 0;
+    if (!Control(d, a[1], control, error) || !ListBoxNumber(control, LB_GETCOUNT, 0, count, error))
+        return false;
+    for (LRESULT i = 0; i < count; ++i) {
+        LRESULT length = 0;
+        if (!ListBoxNumber(control, LB_GETTEXTLEN, static_cast<WPARAM>(i), length, error))
+            return false;
+        // The wide form: Wine hands the ANSI form's text across processes in UTF-16.
+        std::wstring wide(static_cast<std::size_t>(length) + 1, L'\0');
+        DWORD_PTR result = 0;
+        if (!SendMessageTimeoutW(control, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&wide[0]),
+                                 SMTO_NORMAL, kAnswerTimeoutMs, &result)) {
+            error = "no answer to LB_GETTEXT";
+            return false;
+        }
+        wide.resize(std::wcslen(wide.c_str()));
+        std::string text(wide.size() * 2 + 1, '\0');
+        const int bytes = WideCharToMultiByte(1252, 0, wide.c_str(), static_cast<int>(wide.size()), &text[0],
+                                              static_cast<int>(text.size()), nullptr, nullptr);
+        text.resize(static_cast<std::size_t>(bytes > 0 ? bytes : 0));
+        out.push_back(std::to_string(i) + " | " + text);
+    }
+    return true;
+}
+
+bool BoxSelected(Driver& d, const Words& a, Lines& out, std::string& error)
+{
+    HWND control = nullptr;
+    LRESULT index = 0;
+    if (!Control(d, a[1], control, error) || !ListBoxNumber(control, LB_GETCURSEL, 0, index, error))
+        return false;
+    out.push_back(std::to_string(index));
+    return true;
+}
+
+bool BoxIndex(const Words& a, long& index, std::string& error)
+{
+    if (ParseNumber(a[2], index) && index >= -1)
+        return true;
+    error = "not an item index: '" + a[2] + "'";
+    return false;
+}
+
+// LB_SETCURSEL: the selection changes as by a click, without LBN_SELCHANGE. -1 clears it.
+bool BoxSelect(Driver& d, const Words& a, Lines&, std::string& error)
+{
+    HWND control = nullptr;
+    long index = 0;
+    LRESULT answer = 0;
+    if (!Control(d, a[1], control, error) || !BoxIndex(a, index, error) ||
+        !ListBoxNumber(control, LB_SETCURSEL, static_cast<WPARAM>(index), answer, error))
+        return false;
+    if (answer == LB_ERR && index != -1) {
+        error = "the list box has no item " + a[2];
+        return false;
+    }
+    return true;
+}
+
+// A real double click on the item: the mouse messages the list box gets from the system, posted.
+bool BoxDoubleClick(Driver& d, const Words& a, Lines&, std::string& error)
+{
+    HWND control = nullptr;
+    long index = 0;
+    LRESULT height = 0;
+    LRESULT top = 0;
+    if (!Control(d, a[1], control, error) || !BoxIndex(a, index, error) ||
+        !ListBoxNumber(control, LB_GETITEMHEIGHT, 0, height, error) ||
+        !ListBoxNumber(control, LB_GETTOPINDEX, 0, top, error))
+        return false;
+    const LPARAM point = MAKELPARAM(4, (index - top) * height + height / 2);
+    const UINT messages[] = {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP};
+    for (UINT message : messages) {
+        const WPARAM keys = message == WM_LBUTTONUP ? 0 : MK_LBUTTON;
+        if (!PostMessageA(control, message, keys, point)) {
+            error = "PostMessage failed (error " + std::to_string(GetLastError()) + ")";
+            return false;
+        }
+    }
+    return true;
+}
+
+// The system menu's command ID, posted to the target as the menu would send it.
+bool SysCommand(Driver& d, const Words& a, Lines&, std::string& error)
+{
+    HWND target = nullptr;
+    long id = 0;
+    if (!Target(d, target, error))
+        return false;
+    if (!ParseNumber(a[1], id) || id < 0) {
+        error = "not a command id: '" + a[1] + "'";
+        return false;
+    }
+    if (!PostMessageA(target, WM_SYSCOMMAND, static_cast<WPARAM>(id), 0)) {
+        error = "PostMessage failed (error " + std::to_string(GetLastError()) + ")";
+        return false;
+    }
+    return true;
+}
+
 const Command kCommands[] = {
     {"wait-window", 1, 2, "wait-window TITLE [MS]   the dialog titled TITLE becomes the target", WaitWindow},
     {"use-owned", 0, 2, "use-owned [TITLE] [MS]   a dialog owned by the target becomes the target", UseOwned},
@@ -412,6 +528,11 @@ const Command kCommands[] = {
     {"selected-item", 1, 1, "selected-item SEL        prints the first selected index or -1", SelectedItem},
     {"select-item", 2, 3, "select-item SEL INDEX [MS] selects and focuses the item", SelectItem},
     {"answer-box", 1, 2, "answer-box BUTTON [MS]   presses BUTTON in the target's message box; prints caption and text", AnswerBox},
+    {"box-items", 1, 1, "box-items SEL            prints INDEX | TEXT per list-box item", BoxItems},
+    {"box-selected", 1, 1, "box-selected SEL         prints the list box's selected index or -1", BoxSelected},
+    {"box-select", 2, 2, "box-select SEL INDEX     selects the list-box item (-1: none), no notification", BoxSelect},
+    {"box-dblclick", 2, 2, "box-dblclick SEL INDEX   double-clicks the list-box item (posted mouse messages)", BoxDoubleClick},
+    {"syscommand", 1, 1, "syscommand ID            posts WM_SYSCOMMAND ID to the target (system menu entry)", SysCommand},
     {"close", 0, 0, "close                    posts WM_CLOSE to the target", Close},
     {"wait-gone", 0, 1, "wait-gone [MS]           waits until the target has gone, then drops it", WaitGone},
     {"dump", 0, 0, "dump                     prints every control below the target", Dump},

@@ -92,8 +92,10 @@ bool ParseSelector(const std::string& word, Selector& selector, std::string& err
             s.childrenOnly = true;
         else if (scope == "nested")
             s.nestedOnly = true;
+        else if (scope.rfind("class=", 0) == 0 && scope.size() > 6)
+            s.className = scope.substr(6);
         else {
-            error = "unknown selector scope '" + scope + "' (visible:, child:, nested:)";
+            error = "unknown selector scope '" + scope + "' (visible:, child:, nested:, class=NAME:)";
             return false;
         }
         rest = rest.substr(colon + 1);
@@ -120,6 +122,12 @@ std::vector<HWND> FindControls(HWND parent, const Selector& selector)
             continue;
         if (selector.visibleOnly && !IsWindowVisible(hwnd))
             continue;
+        if (!selector.className.empty()) {
+            char name[64] = {};
+            GetClassNameA(hwnd, name, sizeof name);
+            if (lstrcmpiA(name, selector.className.c_str()) != 0)
+                continue;
+        }
         const bool direct = GetParent(hwnd) == parent;
         if ((selector.childrenOnly && !direct) || (selector.nestedOnly && direct))
             continue;
@@ -138,6 +146,8 @@ HWND FindOneControl(HWND parent, const Selector& selector, std::string& error)
         kind += "direct child ";
     if (selector.nestedOnly)
         kind += "nested ";
+    if (!selector.className.empty())
+        kind += selector.className + " ";
     if (found.empty())
         error = "no " + kind + "control with id " + std::to_string(selector.id);
     else

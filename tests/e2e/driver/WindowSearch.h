@@ -20,11 +20,13 @@ std::vector<HWND> FindOwnedDialogs(HWND owner, const std::string& title);
 //   visible:N    only those that are visible (their parents included)
 //   child:N      only direct children of the window (its own controls)
 //   nested:N     only controls inside child dialogs (pages), not direct children
+//   class=NAME:N only windows of class NAME (case-insensitive), as the inner edit of a combo box
 // Scopes combine: visible:nested:1014.
 struct Selector {
     bool visibleOnly = false;
     bool childrenOnly = false;
     bool nestedOnly = false;
+    std::string className;  // empty: any class
     int id = 0;
 };
 

@@ -1,0 +1,29 @@
+#include "app/CAboutDlg.h"
+
+#include "resource.h"
+#include "sysinfo/FileVersion.h"
+#include "win/Text.h"
+
+#include <string>
+
+namespace {
+// What caption and version line name when the program file has no version information.
+constexpr char kFallbackVersion[] = "PC/SC Kardoskop v2.1";
+
+std::string ProgramVersion(int form)
+{
+    std::string text;
+    return GetProgramVersionText(text, form) ? text : std::string(kFallbackVersion);
+}
+}  // namespace
+
+CAboutDlg::CAboutDlg() : CModalDialog(IDD_ABOUT) {}
+
+CAboutDlg::~CAboutDlg() = default;
+
+bool CAboutDlg::OnInitDialog()
+{
+    SetText(LoadText(IDS_ABOUT_CAPTION) + " " + ProgramVersion(VersionShort));
+    SetItemText(IDC_VERSION_LINE, ProgramVersion(VersionFull));
+    return true;
+}

@@ -1,0 +1,171 @@
+#!/usr/bin/env python3
+"""One end-to-end test of the log file: runs an e2e script through the harness (e2e.py run) and
+then checks the files the program wrote, byte for byte, against expected files.
+
+Usage: log_test.py --template T.e2e [--check NAME=EXPECTED]... [--existing NAME] [--small-fs]
+                   [--prefix-of SMALL=WHOLE:BYTES] [--trace TEXT] [--no-trace TEXT] -- E2E_RUN_ARGS...
+
+The script template may use @DIR@: the Windows path (Z:\\...) of a folder of the test's own,
+OUT.files/, where the program is told to write its logs. E2E_RUN_ARGS are e2e.py's `run`
+arguments except --script (it gets the filled-in template); --out names the test's folder.
+
+- --check NAME=EXPECTED: OUT.files/NAME must equal EXPECTED once the date and time are masked:
+  the rest of the line after "Datum:\\t\\t" and after "Uhrzeit:\\t" becomes <date> and <time>
+  (expected files hold these placeholders) and must not be empty in the written file.
+- --existing NAME: OUT.files/NAME exists before the run, longer than any log (8 KiB of 'x').
+- --small-fs: OUT.files/full/ is a tmpfs of 4 KiB, for a file that fills up half-way, and
+  OUT.files/ro/ a read-only one, where no file can be created (mounted before the run, removed
+  after it; needs root, else the test is skipped with exit code 77). A file without write
+  permission would not do: Wine running as root opens it all the same.
+- --prefix-of SMALL=WHOLE:BYTES: OUT.files/SMALL holds exactly the first BYTES bytes of
+  OUT.files/WHOLE (both masked).
+- --trace TEXT / --no-trace TEXT: the program's debugger output (wine.log, captured with
+  WINEDEBUG=+debugstr) contains / does not contain TEXT.
+"""
+
+import argparse
+import os
+import re
+import shutil
+import subprocess
+import sys
+from pathlib import Path
+
+HARNESS = Path(__file__).resolve().parent.parent / 'e2e.py'
+SKIPPED = 77
+MASKS = [(re.compile(rb'^(Datum:\t\t|Date:\t\t)([^\r\n]*)', re.M), b'<date>'),
+         (re.compile(rb'^(Uhrzeit:\t|Time:\t\t)([^\r\n]*)', re.M), b'<time>')]
+
+
+def masked(data, where, problems):
+    for pattern, placeholder in MASKS:
+        match = pattern.search(data)
+        if match and not match.group(2):
+            problems.append(f'{where}: empty {placeholder.decode()} line')
+        data = pattern.sub(lambda m: m.group(1) + placeholder, data, count=1)
+    return data
+
+
+def windows_path(path):
+    return 'Z:' + str(path).replace('/', '\\')
+
+
+def first_difference(a, b):
+    for i, (x, y) in enumerate(zip(a, b)):
+        if x != y:
+            return i
+    return min(len(a), len(b))
+
+
+def describe(data, at):
+    line = data.count(b'\n', 0, at) + 1
+    return f'byte {at}, line {line}: {data[max(0, at - 40):at + 40]!r}'
+
+
+def check_equal(name, actual_path, expected_path, problems):
+    if not actual_path.exists():
+        problems.append(f'{name}: not written')
+        return
+    actual = masked(actual_path.read_bytes(), name, problems)
+    if not expected_path.exists():
+        problems.append(f'{name}: no expected file {expected_path}')
+        return
+    expected = expected_path.read_bytes()
+    if actual != expected:
+        at = first_difference(actual, expected)
+        problems.append(f'{name} differs from {expected_path.name}:\n  got      {describe(actual, at)}\n'
+                        f'  expected {describe(expected, at)}\n  sizes {len(actual)} / {len(expected)}')
+
+
+def unmount(points):
+    for point in points:
+        if os.path.ismount(point):
+            subprocess.run(['umount', str(point)], check=False)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument('--template', required=True)
+    parser.add_argument('--check', action='append', default=[])
+    parser.add_argument('--existing', action='append', default=[])
+    parser.add_argument('--small-fs', action='store_true')
+    parser.add_argument('--prefix-of', action='append', default=[])
+    parser.add_argument('--trace', action='append', default=[])
+    parser.add_argument('--no-trace', action='append', default=[])
+    parser.add_argument('run_args', nargs=argparse.REMAINDER)
+    args = parser.parse_args()
+    run_args = [a for a in args.run_args if a != '--']
+    out = Path(run_args[run_args.index('--out') + 1])
+    files = Path(str(out) + '.files')
+    if files.exists():
+        unmount([files / 'full', files / 'ro'])
+        shutil.rmtree(files)
+    files.mkdir(parents=True)
+    for name in args.existing:
+        (files / name).write_bytes(b'x' * 8192)
+
+    mounts = []
+    if args.small_fs:
+        for name, options in (('full', 'size=4k'), ('ro', 'ro,size=4k')):
+            point = files / name
+            point.mkdir()
+            result = subprocess.run(['mount', '-t', 'tmpfs', '-o', options, 'tmpfs', str(point)],
+                                    stderr=subprocess.PIPE, check=False)
+            if result.returncode != 0:
+                unmount(mounts)
+                print(f'skipped: no small file system ({result.stderr.decode().strip()})')
+                return SKIPPED
+            mounts.append(point)
+    mounted = mounts[0] if mounts else None
+
+    try:
+        script = files / Path(args.template).name
+        script.write_text(Path(args.template).read_text(encoding='utf-8').replace('@DIR@', windows_path(files)),
+                          encoding='utf-8')
+        env = dict(os.environ)
+        if args.trace or args.no_trace:
+            env['WINEDEBUG'] = '-all,+debugstr'
+        code = subprocess.run([sys.executable, str(HARNESS), 'run', '--script', str(script), *run_args],
+                              env=env, check=False).returncode
+    finally:
+        # Copy what the program wrote before the small file system goes.
+        if mounted:
+            for item in mounted.iterdir():
+                shutil.copy2(item, files / f'full-{item.name}')
+        unmount(mounts)
+    if code != 0:
+        return code
+
+    problems = []
+    for item in args.check:
+        name, expected = item.split('=', 1)
+        check_equal(name, files / name.replace('full/', 'full-'), Path(expected), problems)
+    for item in args.prefix_of:
+        small, rest = item.split('=', 1)
+        whole, size = rest.rsplit(':', 1)
+        small_data = masked((files / small.replace('full/', 'full-')).read_bytes(), small, problems)
+        whole_data = masked((files / whole).read_bytes(), whole, problems)
+        # The masks keep the length only when both runs formatted the same time; compare unmasked
+        # lengths, masked contents.
+        raw = (files / small.replace('full/', 'full-')).read_bytes()
+        if len(raw) != int(size):
+            problems.append(f'{small}: {len(raw)} bytes, expected {size}')
+        if not whole_data.startswith(small_data):
+            at = first_difference(small_data, whole_data)
+            problems.append(f'{small} is not the start of {whole}: {describe(small_data, at)}')
+    log = (out / 'wine.log').read_bytes().decode('cp1252', errors='replace') if (out / 'wine.log').exists() else ''
+    for text in args.trace:
+        if text not in log:
+            problems.append(f'debugger output lacks {text!r}')
+    for text in args.no_trace:
+        if text in log:
+            problems.append(f'debugger output holds {text!r}')
+    if problems:
+        print('FAILED log checks:\n' + '\n'.join(problems))
+        return 1
+    print(f'log checks passed ({len(args.check)} files compared); files in {files}')
+    return 0
+
+
+if __name__ == '__main__':
+    sys.exit(main())

@@ -1,0 +1,221 @@
+// The English resource module as the program opens it: mapped for its resources only. Everything
+// the program loads by id must come out of it, under the ids of the German resources built into
+// this test program.
+#include "app/EnglishModule.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "PageHost.h"
+#include "resource.h"
+
+namespace {
+
+std::string ModulePath()
+{
+    std::string path = KARDOSKOP_ENGLISH_MODULE;  // the build tree's copy, as Z:/...
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return path;
+}
+
+std::string Text(HMODULE module, unsigned id)
+{
+    char buffer[1024] = {};
+    const int length = LoadStringA(module, id, buffer, sizeof buffer);
+    return std::string(buffer, static_cast<std::size_t>(std::max(length, 0)));
+}
+
+BOOL CALLBACK CollectId(HWND control, LPARAM lParam)
+{
+    reinterpret_cast<std::vector<int>*>(lParam)->push_back(GetDlgCtrlID(control));
+    return TRUE;
+}
+
+INT_PTR CALLBACK PlainDialogProc(HWND, UINT message, WPARAM, LPARAM)
+{
+    return message == WM_INITDIALOG ? TRUE : FALSE;
+}
+
+class EnglishModuleTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
+        InitCommonControlsEx(&controls);
+        m_module = OpenResourceModule(ModulePath());
+        ASSERT_NE(m_module, nullptr) << ModulePath() << " error " << GetLastError();
+    }
+    void TearDown() override
+    {
+        if (m_module != nullptr) {
+            EXPECT_TRUE(FreeLibrary(m_module));
+        }
+    }
+
+    // The control ids of template `id` of `module`, created in `parent` (pages) or alone.
+    static std::vector<int> ControlIds(HMODULE module, unsigned id, HWND parent)
+    {
+        HWND dialog = CreateDialogParamA(module, MAKEINTRESOURCEA(id), parent, PlainDialogProc, 0);
+        EXPECT_NE(dialog, nullptr) << "template " << id;
+        std::vector<int> ids;
+        if (dialog == nullptr)
+            return ids;
+        EnumChildWindows(dialog, CollectId, reinterpret_cast<LPARAM>(&ids));
+        DestroyWindow(dialog);
+        std::sort(ids.begin(), ids.end());
+        return ids;
+    }
+
+    HMODULE m_module = nullptr;
+};
+
+TEST_F(EnglishModuleTest, EveryGermanTextHasAnEnglishOne)
+{
+    HMODULE german = GetModuleHandleA(nullptr);
+    int count = 0;
+    for (unsigned id = 100; id < 200; ++id) {
+        SCOPED_TRACE(id);
+        const std::string germanText = Text(german, id);
+        const std::string englishText = Text(m_module, id);
+        EXPECT_EQ(germanText.empty(), englishText.empty());
+        count += germanText.empty() ? 0 : 1;
+    }
+    EXPECT_GE(count, 58);  // every id the program's own dialogs use, at least
+}
+
+TEST_F(EnglishModuleTest, TextsOfTheLanguageDialogAndTheAboutBox)
+{
+    const struct {
+        const char* name;
+        unsigned id;
+        const char* text;
+    } cases[] = {
+        {"German entry", IDS_GERMAN, "German"},
+        {"English entry", IDS_ENGLISH, "English"},
+        {"restart caption", IDS_LANGUAGE_CAPTION, "Language"},
+        {"restart notice",
+         IDS_LANGUAGE_CHANGED,
+         "The language setting has been changed. Please restart the application\nfor the change to take effect."},
+        {"About caption", IDS_ABOUT_CAPTION, "About"},
+        {"system menu entry", IDS_ABOUT_MENU, "&About PC/SC Kardoskop..."},
+        {"General item", IDS_GENERAL, "General"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(Text(m_module, c.id), c.text);
+    }
+}
+
+TEST_F(EnglishModuleTest, DialogsKeepTheGermanControlIds)
+{
+    CPageHost host;
+    const struct {
+        const char* name;
+        unsigned id;
+        bool page;
+    } cases[] = {
+        {"About", IDD_ABOUT, false},        {"main", IDD_MAIN, false},
+        {"General", IDD_GENERAL_PAGE, true}, {"contact", IDD_CONTACT_PAGE, true},
+        {"contactless", IDD_CONTACTLESS_PAGE, true}, {"language", IDD_LANGUAGE, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        HWND parent = c.page ? host.Handle() : nullptr;
+        const std::vector<int> english = ControlIds(m_module, c.id, parent);
+        EXPECT_FALSE(english.empty());
+        EXPECT_EQ(english, ControlIds(GetModuleHandleA(nullptr), c.id, parent));
+    }
+}
+
+TEST_F(EnglishModuleTest, DialogWordsAreEnglish)
+{
+    HWND dialog = CreateDialogParamA(m_module, MAKEINTRESOURCEA(IDD_LANGUAGE), nullptr, PlainDialogProc, 0);
+    ASSERT_NE(dialog, nullptr);
+    char text[64] = {};
+    GetWindowTextA(dialog, text, sizeof text);
+    EXPECT_STREQ(text, "Language");
+    GetDlgItemTextA(dialog, IDCANCEL, text, sizeof text);
+    EXPECT_STREQ(text, "&Cancel");
+    DestroyWindow(dialog);
+
+    dialog = CreateDialogParamA(m_module, MAKEINTRESOURCEA(IDD_MAIN), nullptr, PlainDialogProc, 0);
+    ASSERT_NE(dialog, nullptr);
+    GetDlgItemTextA(dialog, IDC_REFRESH, text, sizeof text);
+    EXPECT_STREQ(text, "&Refresh");
+    DestroyWindow(dialog);
+}
+
+TEST_F(EnglishModuleTest, BitmapsLoadWithTheirSize)
+{
+    for (unsigned id : {IDB_STATUS_ERROR, IDB_STATUS_OK}) {
+        SCOPED_TRACE(id);
+        HBITMAP bitmap = LoadBitmapA(m_module, MAKEINTRESOURCEA(id));
+        ASSERT_NE(bitmap, nullptr);
+        BITMAP info{};
+        ASSERT_EQ(GetObjectA(bitmap, sizeof info, &info), static_cast<int>(sizeof info));
+        EXPECT_EQ(info.bmWidth, 107);
+        EXPECT_EQ(info.bmHeight, 19);
+        DeleteObject(bitmap);
+    }
+    // The English error picture says "Error", not "Fehler": its pixels differ from the German one.
+    HRSRC english = FindResourceA(m_module, MAKEINTRESOURCEA(IDB_STATUS_ERROR), MAKEINTRESOURCEA(2));
+    HRSRC german = FindResourceA(nullptr, MAKEINTRESOURCEA(IDB_STATUS_ERROR), MAKEINTRESOURCEA(2));
+    ASSERT_NE(english, nullptr);
+    ASSERT_NE(german, nullptr);
+    const std::string englishBits(static_cast<const char*>(LockResource(LoadResource(m_module, english))),
+                                  SizeofResource(m_module, english));
+    const std::string germanBits(static_cast<const char*>(LockResource(LoadResource(nullptr, german))),
+                                 SizeofResource(nullptr, german));
+    EXPECT_NE(englishBits, germanBits);
+}
+
+TEST_F(EnglishModuleTest, IconsLoad)
+{
+    for (unsigned id : {IDI_APP, IDI_LOGO_130, IDI_LOGO_131, IDI_LOGO_132, IDI_LOGO_133, IDI_LOGO_134,
+                        IDI_LOGO_135, IDI_LOGO_136, IDI_CONTACT_READER, IDI_GENERAL, IDI_CONTACTLESS_READER}) {
+        SCOPED_TRACE(id);
+        EXPECT_NE(LoadIconA(m_module, MAKEINTRESOURCEA(id)), nullptr);
+    }
+}
+
+// Pictures inside templates come from the template's module: the About box's icon and the General
+// page's status bitmap must be found in the English module.
+TEST_F(EnglishModuleTest, TemplatePicturesLoadFromTheModule)
+{
+    HWND about = CreateDialogParamA(m_module, MAKEINTRESOURCEA(IDD_ABOUT), nullptr, PlainDialogProc, 0);
+    ASSERT_NE(about, nullptr);
+    HWND icon = FindWindowExA(about, nullptr, "Static", nullptr);
+    ASSERT_NE(icon, nullptr);
+    EXPECT_NE(SendMessageA(icon, STM_GETICON, 0, 0), 0);
+    DestroyWindow(about);
+
+    CPageHost host;
+    HWND page = CreateDialogParamA(m_module, MAKEINTRESOURCEA(IDD_GENERAL_PAGE), host.Handle(), PlainDialogProc, 0);
+    ASSERT_NE(page, nullptr);
+    EXPECT_NE(SendDlgItemMessageA(page, IDC_RM_STATUS, STM_GETIMAGE, IMAGE_BITMAP, 0), 0);
+    DestroyWindow(page);
+}
+
+TEST(EnglishModule, MissingOrBrokenFileGivesNull)
+{
+    EXPECT_EQ(OpenResourceModule(ModulePath() + ".missing"), nullptr);
+
+    char directory[MAX_PATH] = {};
+    ASSERT_GT(GetTempPathA(sizeof directory, directory), 0u);
+    const std::string path = std::string(directory) + "KardoskopNotAModuleENU.dll";
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(file, "not a module", 12, &written, nullptr);
+    CloseHandle(file);
+    EXPECT_EQ(OpenResourceModule(path), nullptr);
+    DeleteFileA(path.c_str());
+}
+
+}  // namespace
