@@ -19,7 +19,7 @@ demo=$build/demo
 mkdir -p "$demo"
 cp "$build/src/PCSC_Kardoskop.exe" "$build/wine-bin/winscard.dll" \
    "$build/testenv/vendorfw/answering/tvkscrfwcheck.dll" "$demo/"
-[ -f "$build/res/en/PCSC_KardoskopENU.dll" ] && cp "$build/res/en/PCSC_KardoskopENU.dll" "$demo/"
+cp "$build/src/PCSC_KardoskopENU.dll" "$demo/"
 cp testenv/scenarios/demo.txt "$demo/scenario.txt"
 
 # Without a display: a private Xvfb, stopped by pid at the end. It must exist before the first
@@ -80,7 +80,27 @@ printf 'wait-window "PC/SC Kardoskop v2.1" 5000\nselect-item 1000 2\n' | driver
 shot 3-contactless-reader
 printf 'wait-window "PC/SC Kardoskop v2.1" 5000\nselect-item 1000 3\n' | driver
 shot 4-empty-reader
+# The log file, written through the save dialog like a user would, beside the screenshots.
+logfile="Z:${shots//\//\\}\\PCSC_Kardoskop.log"
+printf 'wait-window "PC/SC Kardoskop v2.1" 5000\nclick 1019\nuse-owned\nset-text class=Edit:0x47c "%s"\nclick class=Button:1\nwait-gone 20000\n' \
+  "$logfile" | driver
+shot 5-after-log
 printf 'wait-window "PC/SC Kardoskop v2.1" 5000\nclose\nwait-gone 10000\n' | driver
 wait "$program" 2>/dev/null || true
 program=""
+
+# The English window: the stored language 2 loads the English module at the next start.
+if [ -f PCSC_KardoskopENU.dll ]; then
+  wine reg add 'HKCU\SOFTWARE\Talvek\PCSC_Kardoskop_V21' /v Language /t REG_DWORD /d 2 /f >/dev/null 2>&1
+  wine PCSC_Kardoskop.exe >/dev/null 2>&1 &
+  program=$!
+  printf 'wait-window "PC/SC Kardoskop v2.1" 20000\n' | driver
+  shot 6-english-general
+  printf 'wait-window "PC/SC Kardoskop v2.1" 5000\nselect-item 1000 2\n' | driver
+  shot 7-english-contactless-reader
+  printf 'wait-window "PC/SC Kardoskop v2.1" 5000\nclose\nwait-gone 10000\n' | driver
+  wait "$program" 2>/dev/null || true
+  program=""
+  wine reg add 'HKCU\SOFTWARE\Talvek\PCSC_Kardoskop_V21' /v Language /t REG_DWORD /d 1 /f >/dev/null 2>&1
+fi
 echo "$shots"
