@@ -8,12 +8,11 @@
 
 namespace {
 // What caption and version line name when the program file has no version information.
-constexpr char kFallbackVersion[] = "PC/SC Kardoskop v2.1";
 
 std::string ProgramVersion(int form)
 {
     std::string text;
-    return GetProgramVersionText(text, form) ? text : std::string(kFallbackVersion);
+    return GetProgramVersionText(text, form) ? text : std::string(kProgramTitle);
 }
 }  // namespace
 

@@ -2,9 +2,9 @@
 
 #include "atr/AtrNumbers.h"
 #include "atr/ContactlessCard.h"
+#include "pcsc/HexLine.h"
 #include "resource.h"
 
-#include <cstdio>
 #include <utility>
 
 namespace {
@@ -205,19 +205,6 @@ std::string HistoricalText(const unsigned char* bytes, std::size_t count)
     }
     return text;
 }
-
-std::string HistoricalHex(const unsigned char* bytes, std::size_t count)
-{
-    std::string hex;
-    for (std::size_t i = 0; i < count; ++i) {
-        char pair[3];
-        std::snprintf(pair, sizeof pair, "%02x", bytes[i]);
-        if (i > 0)
-            hex += ' ';
-        hex += pair;
-    }
-    return hex;
-}
 }  // namespace
 
 void DecodeAtrRows(const unsigned char* atr, std::uint32_t clockKhz, bool contactless,
@@ -260,7 +247,7 @@ void DecodeAtrRows(const unsigned char* atr, std::uint32_t clockKhz, bool contac
     const std::size_t count = fields.historicalCount;
     if (!contactless)
         out.Add(IDS_ATR_HIST_TEXT, HistoricalText(historical, count));
-    out.Add(IDS_ATR_HIST_HEX, HistoricalHex(historical, count));
+    out.Add(IDS_ATR_HIST_HEX, HexLine(historical, count));
 
     if (contactless) {
         std::string standard;

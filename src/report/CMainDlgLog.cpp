@@ -7,6 +7,7 @@
 #include "report/LogFile.h"
 #include "report/LogLayout.h"
 #include "resource.h"
+#include "sysinfo/FileVersionText.h"
 #include "sysinfo/FirmwareDisplay.h"
 #include "sysinfo/FirmwareQuery.h"
 #include "sysinfo/ReaderTests.h"
@@ -21,7 +22,6 @@
 
 namespace {
 
-constexpr char kMessageCaption[] = "PC/SC Kardoskop v2.1";
 constexpr char kDefaultFileName[] = "PCSC_Kardoskop.log";
 // Pairs of description and pattern; the array's own NUL ends the list.
 constexpr char kFilter[] = "Logfile (*.log)\0*.log\0All Files (*.*)\0*.*\0";
@@ -214,7 +214,7 @@ bool CMainDlg::WriteStringToFile(CLogFile& file, std::string text, unsigned stri
 
 void CMainDlg::ShowLogMessage(const std::string& text)
 {
-    MessageBoxA(m_hWnd, text.c_str(), kMessageCaption, MB_OK | MB_ICONEXCLAMATION);
+    MessageBoxA(m_hWnd, text.c_str(), kProgramTitle, MB_OK | MB_ICONEXCLAMATION);
     // The box's loop may have handled a card report, whose handler ends with m_busy false.
     m_busy = true;
     SetCursor(LoadCursorA(nullptr, IDC_WAIT));

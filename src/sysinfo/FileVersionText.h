@@ -7,6 +7,8 @@
 #include <string>
 
 constexpr char kProgramVersionPrefix[] = "PC/SC Kardoskop v";
+// The fixed title: message-box captions, and the caption when the version cannot be read.
+constexpr char kProgramTitle[] = "PC/SC Kardoskop v2.1";
 
 // The forms of GetProgramVersionText.
 enum ProgramVersionForm : int {

@@ -11,7 +11,6 @@
 
 namespace {
 constexpr UINT kAboutCommand = 0x10;
-constexpr char kDefaultCaption[] = "PC/SC Kardoskop v2.1";
 constexpr int kPageX = 168;
 }  // namespace
 
@@ -91,7 +90,7 @@ void CMainDlg::AdaptSystemMenu()
 void CMainDlg::SetCaption()
 {
     std::string caption;  // "PC/SC Kardoskop v2.1"
-    SetText(GetProgramVersionText(caption, VersionShort) ? caption : kDefaultCaption);
+    SetText(GetProgramVersionText(caption, VersionShort) ? caption : kProgramTitle);
 }
 
 void CMainDlg::ResetState()

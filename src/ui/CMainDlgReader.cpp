@@ -3,6 +3,7 @@
 
 #include "pcsc/HexLine.h"
 #include "resource.h"
+#include "sysinfo/FileVersionText.h"
 #include "sysinfo/FirmwareDisplay.h"
 #include "sysinfo/FirmwareQuery.h"
 #include "sysinfo/ReaderTests.h"
@@ -12,7 +13,6 @@
 #include <cstdlib>
 
 namespace {
-constexpr char kMessageCaption[] = "PC/SC Kardoskop v2.1";
 // List item texts are read up to this length, as they were inserted.
 constexpr size_t kItemTextLimit = 49;
 // An AtrBlock whose length byte is above this holds no ATR the decoder can take.
@@ -100,7 +100,7 @@ void CMainDlg::ShowFirmware(int page, const std::string& readerName)
     char emv[kVersionTextSize] = {};
     FirmwareQueryStatus status = QueryFirmwareVersion(m_hContext, readerName.c_str(), firmware, emv);
     if (status == FwLibraryMissing) {
-        MessageBoxA(m_hWnd, VendorDllMissingMessage(LoadText).c_str(), kMessageCaption,
+        MessageBoxA(m_hWnd, VendorDllMissingMessage(LoadText).c_str(), kProgramTitle,
                     MB_ICONEXCLAMATION | MB_OK);
     }
     if (status < FwLibraryMissing || status > FwOnly)
