@@ -1,0 +1,106 @@
+#!/usr/bin/env bash
+# Creates, once per machine, the Debian 13 root that holds the real resource manager for the
+# Windows program: Wine 10 (whose winscard.dll talks to pcsc-lite), pcscd 2.3, Xvfb, fonts and
+# ImageMagick. A complete root is reused at once; an incomplete or broken one is made again.
+#
+#   scripts/setup-root.sh          create or check the root, print its path as the last line
+#   scripts/setup-root.sh --path   only print the path
+#
+# The root lives outside the repository (KARDOSKOP_ROOT, default /var/cache/kardoskop/trixie),
+# about 2 GB. Remove it with `rm -rf` of that folder; nothing else on the host refers to it.
+set -euo pipefail
+
+root=${KARDOSKOP_ROOT:-/var/cache/kardoskop/trixie}
+# The list is part of the completeness mark: a root made with another list is made again.
+packages=(wine64 pcscd libpcsclite1 pcsc-tools xvfb xauth x11-utils imagemagick fonts-wine
+          python3 procps)
+mark_text="kardoskop root v1: ${packages[*]}"
+mark=$root/.kardoskop-root-complete
+
+if [ "${1:-}" = --path ]; then
+  echo "$root"
+  exit 0
+fi
+
+# What the tests need from the root; checked on every run, so a root damaged later is rebuilt.
+root_works() {
+  [ -f "$mark" ] && [ "$(cat "$mark")" = "$mark_text" ] || return 1
+  local f
+  for f in usr/lib/wine/wine64 usr/sbin/pcscd usr/bin/Xvfb usr/bin/import usr/bin/python3 \
+           usr/lib/x86_64-linux-gnu/libpcsclite.so.1; do
+    [ -e "$root/$f" ] || return 1
+  done
+  # Wine's bridge to pcsc-lite: its unix side links libpcsclite.
+  [ -e "$root/usr/lib/x86_64-linux-gnu/wine/x86_64-unix/winscard.so" ]
+}
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "setup-root.sh: run as root (debootstrap and chroot need it)" >&2
+  exit 1
+fi
+
+if root_works; then
+  echo "setup-root.sh: root ready: $root" >&2
+  echo "$root"
+  exit 0
+fi
+
+start=$SECONDS
+case "$root" in
+  /var/cache/kardoskop/*|*/kardoskop-root*) ;;
+  *) [ ! -e "$root" ] || { echo "setup-root.sh: refusing to replace $root" >&2; exit 1; } ;;
+esac
+if [ -e "$root" ]; then
+  echo "setup-root.sh: $root is incomplete or broken: making it again" >&2
+  rm -rf --one-file-system "$root"
+fi
+
+# The machine's own Debian mirror (the first URI of its deb822 sources, else of sources.list).
+mirror=$(awk '/^URIs:/ {print $2; exit}' /etc/apt/sources.list.d/debian.sources 2>/dev/null || true)
+if [ -z "$mirror" ]; then
+  mirror=$(awk '$1 == "deb" {print $2; exit}' /etc/apt/sources.list 2>/dev/null || true)
+fi
+mirror=${mirror:-http://deb.debian.org/debian}
+
+mkdir -p "$(dirname "$root")"
+work=$root.partial
+rm -rf --one-file-system "$work"
+echo "setup-root.sh: debootstrap trixie from $mirror into $work (about 1-2 min)" >&2
+debootstrap --variant=minbase trixie "$work" "$mirror" >"$work.log" 2>&1 || {
+  tail -20 "$work.log" >&2
+  echo "setup-root.sh: debootstrap failed (log: $work.log)" >&2
+  exit 1
+}
+echo "setup-root.sh: debootstrap done after $((SECONDS - start)) s" >&2
+
+# Installing pcscd must start nothing.
+printf '#!/bin/sh\nexit 101\n' >"$work/usr/sbin/policy-rc.d"
+chmod 755 "$work/usr/sbin/policy-rc.d"
+cp /etc/resolv.conf "$work/etc/resolv.conf" 2>/dev/null || true
+
+# apt runs inside a private mount namespace, so /proc and /dev of the root vanish with it.
+echo "setup-root.sh: installing ${packages[*]} (about 2-3 min)" >&2
+unshare -m --propagation private bash -euc '
+  work=$1; shift
+  mount -t proc proc "$work/proc"
+  mount --rbind /dev "$work/dev"
+  mount -t sysfs sysfs "$work/sys"
+  export DEBIAN_FRONTEND=noninteractive LC_ALL=C
+  chroot "$work" apt-get -o Acquire::Check-Valid-Until=false update -q
+  chroot "$work" apt-get -o Acquire::Check-Valid-Until=false install -y -q \
+    --no-install-recommends "$@"
+  chroot "$work" apt-get clean
+' _ "$work" "${packages[@]}" >>"$work.log" 2>&1 || {
+  tail -20 "$work.log" >&2
+  echo "setup-root.sh: package installation failed (log: $work.log)" >&2
+  exit 1
+}
+echo "$mark_text" >"$work/.kardoskop-root-complete"
+mv "$work" "$root"
+mv "$work.log" "$root.log"
+if ! root_works; then
+  echo "setup-root.sh: the new root does not work (log: $root.log)" >&2
+  exit 1
+fi
+echo "setup-root.sh: root made in $((SECONDS - start)) s, $(du -sh --one-file-system "$root" | cut -f1)" >&2
+echo "$root"
