@@ -9,7 +9,7 @@ ready="$WINEPREFIX/.kardoskop-ready"
 if [ ! -f "$ready" ]; then
   # A prefix without the mark is left over from an interrupted creation: start again.
   case "$WINEPREFIX" in
-    */wineprefix) rm -rf "$WINEPREFIX" ;;
+    */wineprefix|*/wineprefix-*) rm -rf "$WINEPREFIX" ;;
     *) [ ! -e "$WINEPREFIX" ] || { echo "$0: refusing to replace $WINEPREFIX" >&2; exit 1; } ;;
   esac
   start=$(date +%s)

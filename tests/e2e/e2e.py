@@ -7,14 +7,18 @@
   e2e.py display-stop --state FILE --prefix PREFIX
       ends the prefix's Wine processes, then that Xvfb (by pid)
   e2e.py run --script S.e2e --program EXE [--dll DLL]... --driver DRIVER --prefix PREFIX
-             --out DIR [--state FILE] [--timeout SECONDS]
+             --out DIR [--state FILE] [--timeout SECONDS] [--vreader DRIVER.so [--pcscd PCSCD]]
       runs one test script. Without --state (or when FILE does not exist) the test starts its own
-      Xvfb and stops it, and the prefix's wineserver, at the end.
+      Xvfb and stops it, and the prefix's wineserver, at the end. With --vreader the test runs on
+      the real stack: Wine's own winscard.dll and a private pcscd whose readers are virtual reader
+      drivers, one per `[reader NAME]` of the script's scenarios (only inside the namespace of
+      testenv/realstack/run-in-root.sh).
 
 The script language is described in README.md next to this file.
 """
 
 import argparse
+import ctypes
 import json
 import os
 import queue
@@ -222,6 +226,225 @@ def display_stop(args):
     return 0
 
 
+# --- a private pcscd with virtual readers (real-stack mode) -------------------------------------
+
+PCSCD_SUFFIX = ' 00 00'        # pcscd names a reader FRIENDLYNAME + " 00 00" (one slot, distinct names)
+PCSCD_MAX_ATR = 33             # the most pcscd takes; the driver clamps to it
+PCSCD_WAIT_S = 5
+SCARD_STATE_EMPTY = 0x10
+SCARD_STATE_PRESENT = 0x20
+SCARD_STATE_MUTE = 0x200
+SCARD_E_NO_READERS_AVAILABLE = 0x8010002E
+
+
+def is_tmpfs_mount(point):
+    try:
+        lines = Path('/proc/self/mountinfo').read_text().splitlines()
+    except OSError:
+        return False
+    for line in lines:
+        fields = line.split()
+        if len(fields) > 4 and fields[4] == point and 'tmpfs' in fields[fields.index('-') + 1:][:1]:
+            return True
+    return False
+
+
+def parse_readers(text):
+    """[(name, [lines of its section])] of a scenario, in order; the settings before the first
+    section (injections of the simulated DLL) mean nothing to pcscd and are left out."""
+    readers, current = [], None
+    for raw in text.splitlines():
+        line = raw.strip()
+        if line.startswith('[') and line.endswith(']'):
+            kind, _, name = line[1:-1].partition(' ')
+            if kind != 'reader' or not name:
+                raise ValueError(f'not a reader section: {line}')
+            current = (name, [])
+            readers.append(current)
+        elif current is not None:
+            current[1].append(line)
+    return readers
+
+
+def expected_card(lines):
+    """(card, ATR) that pcscd shows once it has polled a state file."""
+    card, atr = 'absent', b''
+    for line in lines:
+        key, sep, value = line.partition('=')
+        if not sep or line.startswith('#'):
+            continue
+        key, value = key.strip(), value.split('#')[0].strip()
+        if key == 'card':
+            card = value
+        elif key == 'atr':
+            atr = bytes.fromhex(value.replace(' ', ''))
+    return card, atr[:PCSCD_MAX_ATR]
+
+
+class ReaderState(ctypes.Structure):
+    # pcsc-lite's SCARD_READERSTATE on 64-bit Linux: DWORD is unsigned long.
+    _fields_ = [('szReader', ctypes.c_char_p), ('pvUserData', ctypes.c_void_p),
+                ('dwCurrentState', ctypes.c_ulong), ('dwEventState', ctypes.c_ulong),
+                ('cbAtr', ctypes.c_ulong), ('rgbAtr', ctypes.c_ubyte * 33)]
+
+
+class PcscLite:
+    """What the harness asks pcscd itself, through the root's libpcsclite."""
+
+    def __init__(self):
+        self.lib = ctypes.CDLL('libpcsclite.so.1')
+        self.lib.SCardEstablishContext.argtypes = [ctypes.c_ulong, ctypes.c_void_p, ctypes.c_void_p,
+                                                   ctypes.POINTER(ctypes.c_long)]
+        self.lib.SCardReleaseContext.argtypes = [ctypes.c_long]
+        self.lib.SCardListReaders.argtypes = [ctypes.c_long, ctypes.c_char_p, ctypes.c_char_p,
+                                              ctypes.POINTER(ctypes.c_ulong)]
+        self.lib.SCardGetStatusChange.argtypes = [ctypes.c_long, ctypes.c_ulong,
+                                                  ctypes.POINTER(ReaderState), ctypes.c_ulong]
+        for f in ('SCardEstablishContext', 'SCardReleaseContext', 'SCardListReaders',
+                  'SCardGetStatusChange'):
+            getattr(self.lib, f).restype = ctypes.c_long
+
+    def snapshot(self):
+        """(return code, [names], {name: (event state, ATR)})."""
+        context = ctypes.c_long()
+        rv = self.lib.SCardEstablishContext(2, None, None, ctypes.byref(context)) & 0xFFFFFFFF
+        if rv:
+            return rv, [], {}
+        try:
+            length = ctypes.c_ulong(0)
+            rv = self.lib.SCardListReaders(context, None, None, ctypes.byref(length)) & 0xFFFFFFFF
+            if rv:
+                return rv, [], {}
+            buffer = ctypes.create_string_buffer(length.value)
+            rv = self.lib.SCardListReaders(context, None, buffer, ctypes.byref(length)) & 0xFFFFFFFF
+            if rv:
+                return rv, [], {}
+            names = [n.decode(ENCODING) for n in buffer.raw[:length.value].split(b'\0') if n]
+            states = {}
+            for name in names:
+                state = ReaderState(name.encode(ENCODING), None, 0, 0, 0)
+                if self.lib.SCardGetStatusChange(context, 0, ctypes.byref(state), 1) == 0:
+                    states[name] = (state.dwEventState, bytes(state.rgbAtr[:state.cbAtr]))
+            return 0, names, states
+        finally:
+            self.lib.SCardReleaseContext(context)
+
+
+class Pcscd:
+    """pcscd with one virtual reader driver (a copy of its own) per reader of the scenario. The
+    readers' state files are the scenario's sections; the daemon is started again only when the
+    set of readers changes, a mere change of cards is a rewrite of state files."""
+
+    def __init__(self, folder, vreader, program):
+        if not (is_tmpfs_mount('/run/pcscd') and is_tmpfs_mount('/usr/lib/pcsc/drivers')):
+            raise TestFailure('the real-stack mode runs only inside testenv/realstack/run-in-root.sh '
+                              '(private /run/pcscd and pcscd drivers folder)')
+        self.folder = Path(folder).resolve()
+        self.folder.mkdir(parents=True, exist_ok=True)
+        self.vreader = vreader
+        self.program = program
+        self.readers = []       # [(pcscd's name, section lines)]
+        self.proc = None
+        self.pcsc = PcscLite()
+
+    def state_path(self, index):
+        return self.folder / f'reader{index}.state'
+
+    def write_state(self, index):
+        name, lines = self.readers[index]
+        temp = self.folder / f'reader{index}.state.new'
+        temp.write_text(f'[reader {name}]\n' + '\n'.join(lines) + '\n', encoding=ENCODING)
+        os.replace(temp, self.state_path(index))
+
+    def apply(self, text):
+        """Makes pcscd show the readers and cards of a scenario."""
+        try:
+            readers = parse_readers(text)
+        except ValueError as e:
+            return False, str(e)
+        names = [name for name, _ in readers]
+        for name in names:
+            if not name.endswith(PCSCD_SUFFIX) or len(name) == len(PCSCD_SUFFIX):
+                return False, f"pcscd names its readers FRIENDLYNAME + '{PCSCD_SUFFIX}': {name!r}"
+        if len(set(names)) != len(names):
+            return False, 'two readers of one name'
+        same_set = self.proc is not None and names == [name for name, _ in self.readers]
+        self.readers = readers
+        for index in range(len(readers)):
+            self.write_state(index)
+        if same_set:
+            return True, ''
+        self.stop()
+        return self.start()
+
+    def start(self):
+        if self.proc is not None:
+            return False, 'pcscd runs already'
+        conf = []
+        for index, (name, _) in enumerate(self.readers):
+            driver = self.folder / f'vreader{index}.so'
+            if not driver.exists():
+                shutil.copy2(self.vreader, driver)
+            if not self.state_path(index).exists():
+                self.write_state(index)
+            conf.append(f'FRIENDLYNAME "{name[:-len(PCSCD_SUFFIX)]}"\nDEVICENAME {self.state_path(index)}\n'
+                        f'LIBPATH {driver}\n')
+        conf_path = self.folder / 'reader.conf'
+        conf_path.write_text('\n'.join(conf), encoding=ENCODING)
+        with open(self.folder / 'pcscd.log', 'ab') as out:
+            self.proc = subprocess.Popen([self.program, '--foreground', '--disable-polkit',
+                                          '--config', str(conf_path)],
+                                         stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT)
+        return self.wait_settled()
+
+    def wait_settled(self):
+        """Until pcscd lists every reader, in order, with the card of its state file."""
+        wanted = [name for name, _ in self.readers]
+        deadline = time.monotonic() + PCSCD_WAIT_S
+        seen = 'no answer'
+        while time.monotonic() < deadline:
+            if self.proc.poll() is not None:
+                code = self.proc.returncode
+                self.proc = None
+                return False, f'pcscd ended at start (exit code {code}); see {self.folder / "pcscd.log"}'
+            rv, names, states = self.pcsc.snapshot()
+            if rv == SCARD_E_NO_READERS_AVAILABLE and not wanted:
+                return True, ''
+            if rv == 0 and names == wanted and all(self.settled(i, states.get(n)) for i, n in enumerate(names)):
+                return True, ''
+            seen = f'code 0x{rv:08X}, readers {names}, states ' + \
+                ', '.join(f'0x{s:X} {a.hex()}' for s, a in states.values())
+            time.sleep(0.02)
+        return False, f'pcscd did not show the readers within {PCSCD_WAIT_S} s ({seen})'
+
+    def settled(self, index, state):
+        if state is None:
+            return False
+        event, atr = state
+        card, want_atr = expected_card(self.readers[index][1])
+        if card == 'absent':
+            return bool(event & SCARD_STATE_EMPTY)
+        if card == 'present':
+            return bool(event & SCARD_STATE_PRESENT) and atr == want_atr
+        if card == 'mute':
+            return bool(event & SCARD_STATE_MUTE)
+        return True
+
+    def stop(self):
+        """SIGTERM to the daemon, by pid; returns (ok, error)."""
+        if self.proc is None:
+            return True, ''
+        proc, self.proc = self.proc, None
+        proc.terminate()
+        try:
+            proc.wait(PCSCD_WAIT_S)
+        except subprocess.TimeoutExpired:
+            proc.kill()
+            proc.wait()
+            return False, f'pcscd did not end within {PCSCD_WAIT_S} s of SIGTERM; killed'
+        return True, ''
+
+
 # --- the driver --------------------------------------------------------------------------------
 
 class Driver:
@@ -293,7 +516,8 @@ class Step:
         self.block = None             # text of a here-document
 
 
-HARNESS_COMMANDS = {'scenario', 'start', 'wait-exit', 'screenshot', 'sleep', 'env', 'reg'}
+HARNESS_COMMANDS = {'scenario', 'start', 'wait-exit', 'screenshot', 'sleep', 'env', 'reg', 'pcscd-stop',
+                    'pcscd-start', 'main-colour'}
 
 
 def split_words(text):
@@ -325,9 +549,13 @@ def split_words(text):
     return words
 
 
-def parse_script(path):
+def parse_script(path, out=None):
+    """The script's steps; @OUT@ stands for the Windows path (Z:\\...) of the test's folder."""
     steps = []
-    lines = Path(path).read_text(encoding='utf-8').splitlines()
+    text = Path(path).read_text(encoding='utf-8')
+    if out is not None:
+        text = text.replace('@OUT@', windows_path(out))
+    lines = text.splitlines()
     i = 0
     while i < len(lines):
         number, line = i + 1, lines[i]
@@ -399,6 +627,7 @@ class Test:
         self.own_xvfb = None
         self.driver = None
         self.log_file = None
+        self.pcscd = None
 
     # Everything a test runs in: app folder, display, scenario path.
     def prepare(self):
@@ -424,6 +653,8 @@ class Test:
             self.own_xvfb = (wrapper, xvfb)
         self.env = wine_env(self.prefix, self.display)
         self.env['KARDOSKOP_SCENARIO'] = windows_path(self.scenario)
+        if self.args.vreader:
+            self.pcscd = Pcscd(self.out / 'pcscd', self.args.vreader, self.args.pcscd)
 
     def run_steps(self, steps):
         self.driver = Driver(self.args.driver, self.env, self.log_file)
@@ -466,7 +697,19 @@ class Test:
             temp = self.scenario.with_suffix('.tmp')
             temp.write_text(step.block, encoding=ENCODING)
             os.replace(temp, self.scenario)
+            if self.pcscd:
+                ok, error = self.pcscd.apply(step.block)
+                return ok, [], error
             return True, [], ''
+        if name in ('pcscd-stop', 'pcscd-start'):
+            if not self.pcscd:
+                return False, [], f'{name}: only in real-stack mode (--vreader)'
+            ok, error = self.pcscd.stop() if name == 'pcscd-stop' else self.pcscd.start()
+            return ok, [], error
+        if name == 'main-colour':
+            if len(words) != 1:
+                return False, [], 'main-colour SEL'
+            return self.main_colour(words[0])
         if name == 'env':
             if len(words) != 2:
                 return False, [], 'env NAME VALUE'
@@ -517,6 +760,29 @@ class Test:
                        stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=self.log_file,
                        check=False, timeout=30)
 
+    def main_colour(self, selector):
+        """The colour that most pixels of the control show on the screen, as #RRGGBB."""
+        ok, output, error = self.driver.ask(f'screen-rect {selector}')
+        if not ok:
+            return False, [], error
+        x, y, w, h = (int(v) for v in output[0].split())
+        if w <= 0 or h <= 0:
+            return False, [], f'the control has no area ({w}x{h})'
+        # The whole screen first: import's own -crop does not cut where convert's does.
+        screen = subprocess.run(['import', '-display', self.display, '-window', 'root', 'miff:-'],
+                                stdin=subprocess.DEVNULL, capture_output=True, check=False, timeout=30)
+        shot = subprocess.run(['convert', 'miff:-', '-crop', f'{w}x{h}+{x}+{y}', '+repage', '-depth', '8',
+                               '-format', '%c', 'histogram:info:-'],
+                              input=screen.stdout, capture_output=True, check=False, timeout=30)
+        counts = []
+        for line in shot.stdout.decode(errors='replace').splitlines():
+            match = re.match(r'\s*(\d+):.*?(#[0-9A-Fa-f]{6})', line)
+            if match:
+                counts.append((int(match.group(1)), match.group(2).upper()))
+        if not counts:
+            return False, [], f'no histogram of the screen area: {shot.stderr.decode(errors="replace").strip()}'
+        return True, [max(counts)[1]], ''
+
     def diagnose(self):
         """After a failure: a screenshot and the target's controls, for whoever reads the log."""
         try:
@@ -539,6 +805,9 @@ class Test:
             complaint = 'the program was still running at the end of the script'
             self.program.kill()
             self.program.wait()
+        if self.pcscd:
+            ok, error = self.pcscd.stop()
+            complaint = complaint or (None if ok else error)
         if self.own_xvfb:
             stop_wine(self.prefix)
             wrapper, xvfb = self.own_xvfb
@@ -554,7 +823,7 @@ class Test:
 
 
 def run(args):
-    steps = parse_script(args.script)
+    steps = parse_script(args.script, args.out)
     test = Test(args)
     started = time.monotonic()
 
@@ -603,6 +872,8 @@ def main():
     p.add_argument('--out', required=True)
     p.add_argument('--state')
     p.add_argument('--timeout', type=int, default=100)
+    p.add_argument('--vreader', help='real-stack mode: the virtual reader driver for pcscd')
+    p.add_argument('--pcscd', default='/usr/sbin/pcscd')
     args = parser.parse_args()
     if not os.path.isabs(args.prefix):
         parser.error('--prefix must be an absolute path')
@@ -610,6 +881,10 @@ def main():
         return display_start(args)
     if args.command == 'display-stop':
         return display_stop(args)
+    if args.vreader:
+        # The real resource manager: Wine's own winscard.dll talks to the private pcscd.
+        global REAL_WINSCARD
+        REAL_WINSCARD = True
     return run(args)
 
 

@@ -213,6 +213,22 @@ bool IsEnabled(Driver& d, const Words& a, Lines& out, std::string& error)
     return true;
 }
 
+// Where the control is on the screen, for the harness to look at its pixels in a screenshot.
+bool ScreenRect(Driver& d, const Words& a, Lines& out, std::string& error)
+{
+    HWND control = nullptr;
+    if (!Control(d, a[1], control, error))
+        return false;
+    RECT r{};
+    if (!GetWindowRect(control, &r)) {
+        error = "GetWindowRect failed (error " + std::to_string(GetLastError()) + ")";
+        return false;
+    }
+    out.push_back(std::to_string(r.left) + " " + std::to_string(r.top) + " " +
+                  std::to_string(r.right - r.left) + " " + std::to_string(r.bottom - r.top));
+    return true;
+}
+
 bool ListItems(Driver& d, const Words& a, Lines& out, std::string& error)
 {
     HWND control = nullptr;
@@ -523,6 +539,7 @@ const Command kCommands[] = {
     {"click", 1, 1, "click SEL                posts BN_CLICKED of a visible, enabled control", Click},
     {"is-visible", 1, 1, "is-visible SEL           prints visible or hidden", IsVisible},
     {"is-enabled", 1, 1, "is-enabled SEL           prints enabled or disabled", IsEnabled},
+    {"screen-rect", 1, 1, "screen-rect SEL          prints the control's X Y WIDTH HEIGHT on the screen", ScreenRect},
     {"list-items", 1, 1, "list-items SEL           prints INDEX | IMAGE | TEXT | SUBITEM... per item (empty trailing ones left out)", ListItems},
     {"list-columns", 1, 1, "list-columns SEL         prints INDEX | TEXT | WIDTH per column", ListColumns},
     {"selected-item", 1, 1, "selected-item SEL        prints the first selected index or -1", SelectedItem},
