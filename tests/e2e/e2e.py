@@ -8,8 +8,9 @@
       ends the prefix's Wine processes, then that Xvfb (by pid)
   e2e.py run --script S.e2e --program EXE [--dll DLL]... --driver DRIVER --prefix PREFIX
              --out DIR [--state FILE] [--timeout SECONDS] [--vreader DRIVER.so [--pcscd PCSCD]]
+             [--display DISPLAY]
       runs one test script. Without --state (or when FILE does not exist) the test starts its own
-      Xvfb and stops it, and the prefix's wineserver, at the end. With --vreader the test runs on
+      Xvfb and stops it, and the prefix's wineserver, at the end; --display uses that display. With --vreader the test runs on
       the real stack: Wine's own winscard.dll and a private pcscd whose readers are virtual reader
       drivers, one per `[reader NAME]` of the script's scenarios (only inside the namespace of
       testenv/realstack/run-in-root.sh).
@@ -644,7 +645,12 @@ class Test:
         self.scenario.write_text('')
         self.log_file = open(self.out / 'wine.log', 'wb')
         state = Path(self.args.state) if self.args.state else None
-        if state and state.exists():
+        if self.args.display:
+            # A display of the user's: the prefix's desktop must live there.
+            link_fonts(self.prefix)
+            stop_wine(self.prefix)
+            self.display = self.args.display
+        elif state and state.exists():
             self.display = json.loads(state.read_text())['display']
         else:
             link_fonts(self.prefix)
@@ -874,6 +880,7 @@ def main():
     p.add_argument('--timeout', type=int, default=100)
     p.add_argument('--vreader', help='real-stack mode: the virtual reader driver for pcscd')
     p.add_argument('--pcscd', default='/usr/sbin/pcscd')
+    p.add_argument('--display', help='an X display that runs already (no Xvfb of the test)')
     args = parser.parse_args()
     if not os.path.isabs(args.prefix):
         parser.error('--prefix must be an absolute path')
