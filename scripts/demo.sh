@@ -39,11 +39,15 @@ if [ "$(id -u)" -ne 0 ]; then
   exit 1
 fi
 
+# A configured tree reconfigures itself when needed: the preset runs only the first time.
+configure() {
+  [ -f "build/$1/build.ninja" ] || cmake --preset "$1"
+}
 build_native() {
-  cmake --preset native && cmake --build --preset native -j 2 --target vreader
+  configure native && cmake --build --preset native -j 2 --target vreader
 }
 build_twin() {
-  cmake --preset mingw64 &&
+  configure mingw64 &&
     cmake --build --preset mingw64 -j 2 --target PCSC_Kardoskop PCSC_KardoskopENU vendorfw_answering e2e_driver
 }
 
