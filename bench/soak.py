@@ -5,6 +5,11 @@ growth while cards come and go, Refresh is pressed and logs are written.
   soak.py cards --build B [--cycles 1000] [--refreshes 100] [--sample-every 50] [--check]
       one contact reader, its page shown: card insert/remove cycles, then Refreshes (each followed
       by selecting the reader again); a sample every --sample-every cycles and every 10 Refreshes
+  soak.py faults --build B [--seconds 60] [--check]
+      a contact and a contactless reader, a page shown; then every call that can fail fails at once
+      (context, list, status, connect, transmit, attribute) for --seconds of card changes and
+      Refreshes, the window asked after every step; then the faults end and Refresh must show the
+      readers and their cards again; the traces must name what failed
   soak.py logs --build B [--runs 20] [--readers 4] [--check]
       the log written through the save dialog --runs times in a row, all readers with cards; a
       sample after every run
@@ -44,6 +49,44 @@ ABSENT = f"""[reader {CONTACT}]
 card = absent
 firmware = 0 0x01020304 0 0x01000000
 """
+
+
+# The context fails at every other Refresh; at the others the reader list does.
+CONTEXT_FAULT = """context = 0x8010001D
+"""
+LIST_FAULTS = """list1 = 0x80100001
+list2 = 0x80100001
+"""
+FAULTY_READERS = """[reader Talvek CCR 4000 0]
+card = {card}
+atr = 3B 7F 96 00 00 80 31 80 65 B0 84 41 3D F6 12 0F FE 82 90 00
+status = {status}
+connect = 0x80100069
+transmit = 0x80100016
+attrib = 0x80100016
+firmware = 0 0x01020304 0 0x01000000
+
+[reader Talvek CLR 2000-RF 0]
+card = {card}
+atr = 3B 8F 80 01 80 4F 0C A0 00 00 03 06 03 00 01 00 00 00 00 6A
+apdu = FF CA 00 00 00 : 04 A1 B2 C3 90 00
+connect = 0x80100069
+transmit = 0x80100016
+attrib = 0x80100016
+firmware = 0 0x02010005 0 0
+"""
+# What the traces must say after the minute of faults: the reader list, the card connection, the UID.
+FAULT_TRACES = ('list readers failed', 'Failed SCardConnect', 'UID failed')
+
+
+def faulty(card, status='0x80100016'):
+    return FAULTY_READERS.format(card=card, status=status)
+
+
+def healthy(card):
+    text = faulty(card, status='0')
+    return '\n'.join(line for line in text.splitlines()
+                     if not line.startswith(('connect', 'transmit', 'attrib', 'status'))) + '\n'
 
 
 def log_scenario(readers):
@@ -147,6 +190,55 @@ class Soak(benchenv.mainwindow.Bench):
                 self.sample(f'refresh {refresh}', 'refreshes')
         self.close(benchenv.mainwindow.TITLE)
 
+    def answers(self):
+        """The window still answers: its list and a field of the shown page can be read."""
+        self.ask('list-items 1000')
+        self.ask('get-text child:1014')
+
+    def faults(self, seconds):
+        self.start_program(healthy('present'))
+        self.ask('select-item 1000 2')
+        self.poll('get-text visible:1009', ['Karte im Feld'])
+        self.sample('before faults', 'faults')
+        end = time.monotonic() + seconds
+        step = 0
+        while time.monotonic() < end:
+            step += 1
+            faults = LIST_FAULTS + (CONTEXT_FAULT if step % 20 < 10 else '')
+            self.write_scenario(faults + faulty('present' if step % 2 else 'absent'))
+            time.sleep(0.5)
+            if step % 10 == 0:
+                self.ask('click child:1014')
+                time.sleep(0.5)
+                items = self.ask('list-items 1000')
+                if len(items) > 1:
+                    raise RuntimeError(f'readers listed while the list call fails: {items}')
+                self.ask('select-item 1000 0')
+            self.answers()
+        print(f'  {step} steps of faults in {seconds} s, the window answered after each', flush=True)
+        # The faults end: Refresh lists both readers again, and their pages show the cards.
+        self.write_scenario(healthy('present'))
+        self.ask('click child:1014')
+        self.made += 1
+        self.poll('list-items 1000', ['0 | 0 | Allgemein', '1 | 1 | CCR 4000 0', '2 | 2 | CLR 2000-RF 0'],
+                  timeout_s=10)
+        self.seen += 1
+        for item, status in ((1, 'Karte gesteckt'), (2, 'Karte im Feld')):
+            self.ask(f'select-item 1000 {item} 5000')
+            self.made += 1
+            self.poll('get-text visible:1009', [status], timeout_s=5)
+            self.seen += 1
+        self.made += 1
+        self.poll('get-text visible:nested:1014', ['04 A1 B2 C3'], timeout_s=5)
+        self.seen += 1
+        self.sample('recovered', 'faults')
+        self.close(benchenv.mainwindow.TITLE)
+
+    def missing_traces(self):
+        self.log.flush()
+        text = (self.out / 'wine.log').read_bytes().decode('cp1252', errors='replace')
+        return [trace for trace in FAULT_TRACES if trace not in text]
+
     def logs(self, runs, readers):
         self.start_program(log_scenario(readers))
         path = self.out / 'soak.log'
@@ -209,16 +301,19 @@ def verdict(samples, made, seen):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument('what', choices=['cards', 'logs'])
+    parser.add_argument('what', choices=['cards', 'faults', 'logs'])
     parser.add_argument('--build', required=True, help='MinGW build tree (mingw or mingw64)')
     parser.add_argument('--cycles', type=int, default=1000)
     parser.add_argument('--refreshes', type=int, default=100)
     parser.add_argument('--sample-every', type=int, default=50)
+    parser.add_argument('--seconds', type=int, default=60)
     parser.add_argument('--runs', type=int, default=20)
     parser.add_argument('--readers', type=int, default=4)
     parser.add_argument('--check', action='store_true', help='exit code 1 on growth or lost changes')
     args = parser.parse_args()
 
+    if args.what == 'faults':
+        os.environ['WINEDEBUG'] = '-all,+debugstr'   # the program's traces, into wine.log
     soak = Soak(args.build, Path(args.build) / 'bench' / f'soak-{args.what}')
     print(f'soak {args.what}: {benchenv.describe(args.build)}', flush=True)
     started = time.monotonic()
@@ -226,14 +321,22 @@ def main():
         soak.prepare()
         if args.what == 'cards':
             soak.cards(args.cycles, args.refreshes, args.sample_every)
+        elif args.what == 'faults':
+            soak.faults(args.seconds)
         else:
             soak.logs(args.runs, args.readers)
     finally:
         soak.cleanup()
-    failures = verdict(soak.samples, soak.made, soak.seen)
+    if args.what == 'faults':
+        # Before and after differ in what ran (the first Refresh allocates once): the samples are
+        # printed, not compared; the run checks recovery, the window's answers and the traces.
+        failures = verdict([], soak.made, soak.seen)
+        failures += [f'no trace "{trace}"' for trace in soak.missing_traces()]
+    else:
+        failures = verdict(soak.samples, soak.made, soak.seen)
     print(f'changes made {soak.made}, seen on the page {soak.seen}; {len(soak.samples)} samples in '
           f'{time.monotonic() - started:.0f} s')
-    for phase, rows in phases(soak.samples).items():
+    for phase, rows in phases(soak.samples).items() if args.what != 'faults' else ():
         first, last = rows[0], rows[-1]
         print(f"{phase}: last / first sample: private memory "
               f"{last['private_kb'] / max(first['private_kb'], 1):.3f}, "
@@ -243,7 +346,8 @@ def main():
     if args.check and failures:
         return 1
     if not failures:
-        print('flat: no growth beyond the bounds, every change reached the page')
+        print('recovered: every change reached the page, the traces name what failed' if args.what == 'faults'
+              else 'flat: no growth beyond the bounds, every change reached the page')
     return 0
 
 
