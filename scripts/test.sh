@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up what is missing and runs every test: native unit and pcscd integration tests, the same
-# under ASan/UBSan, the Wine tests of the cross build, and a short fuzzing run of the ATR decoder.
+# under ASan/UBSan, the Wine tests of the cross build, and a short fuzzing run of the ATR decoder
+# and the scenario parser.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
