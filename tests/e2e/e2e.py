@@ -340,6 +340,8 @@ class Pcscd:
         if not (is_tmpfs_mount('/run/pcscd') and is_tmpfs_mount('/usr/lib/pcsc/drivers')):
             raise TestFailure('the real-stack mode runs only inside testenv/realstack/run-in-root.sh '
                               '(private /run/pcscd and pcscd drivers folder)')
+        if not Path(vreader).is_file():
+            raise TestFailure(f'no virtual reader driver at {vreader}: build the native preset first')
         self.folder = Path(folder).resolve()
         self.folder.mkdir(parents=True, exist_ok=True)
         self.vreader = vreader
