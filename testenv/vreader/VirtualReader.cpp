@@ -17,6 +17,7 @@ extern "C" {
 #include <cstring>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -171,6 +172,16 @@ RESPONSECODE IFDHSetProtocolParameters(DWORD, DWORD, UCHAR, UCHAR, UCHAR, UCHAR)
 
 RESPONSECODE IFDHPowerICC(DWORD, DWORD Action, PUCHAR Atr, PDWORD AtrLength)
 {
+    if (Action == IFD_POWER_UP || Action == IFD_RESET) {
+        // A card slow to answer reset: pcscd waits in this call, as it does for a real reader.
+        unsigned delayMs = 0;
+        {
+            std::lock_guard<std::mutex> lock(g_driver.mutex);
+            delayMs = LoadState(g_driver).delayMs;
+        }
+        if (delayMs > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+    }
     std::lock_guard<std::mutex> lock(g_driver.mutex);
     if (Action == IFD_POWER_DOWN) {
         *AtrLength = 0;

@@ -433,11 +433,16 @@ class Pcscd:
             return bool(event & SCARD_STATE_MUTE)
         return True
 
-    def stop(self):
-        """SIGTERM to the daemon, by pid; returns (ok, error)."""
+    def stop(self, kill=False):
+        """SIGTERM to the daemon, by pid, or SIGKILL (`kill`: a daemon that dies without its
+        clean-up, leaving its pid file and socket behind); returns (ok, error)."""
         if self.proc is None:
             return True, ''
         proc, self.proc = self.proc, None
+        if kill:
+            proc.kill()
+            proc.wait()
+            return True, ''
         proc.terminate()
         try:
             proc.wait(PCSCD_WAIT_S)
@@ -520,7 +525,7 @@ class Step:
 
 
 HARNESS_COMMANDS = {'scenario', 'start', 'wait-exit', 'screenshot', 'sleep', 'env', 'reg', 'pcscd-stop',
-                    'pcscd-start', 'main-colour'}
+                    'pcscd-start', 'main-colour', 'file-lines'}
 
 
 def split_words(text):
@@ -712,8 +717,17 @@ class Test:
         if name in ('pcscd-stop', 'pcscd-start'):
             if not self.pcscd:
                 return False, [], f'{name}: only in real-stack mode (--vreader)'
-            ok, error = self.pcscd.stop() if name == 'pcscd-stop' else self.pcscd.start()
+            if name == 'pcscd-start':
+                ok, error = self.pcscd.start() if not words else (False, 'pcscd-start takes no argument')
+            elif words not in ([], ['kill']):
+                ok, error = False, 'pcscd-stop [kill]'
+            else:
+                ok, error = self.pcscd.stop(kill=words == ['kill'])
             return ok, [], error
+        if name == 'file-lines':
+            if len(words) not in (1, 2):
+                return False, [], 'file-lines NAME [REGEX]'
+            return self.file_lines(*words)
         if name == 'main-colour':
             if len(words) != 1:
                 return False, [], 'main-colour SEL'
@@ -761,6 +775,24 @@ class Test:
             time.sleep(int(words[0]) / 1000)
             return True, [], ''
         return False, [], f'unknown harness command {name}'
+
+    def file_lines(self, name, start=None):
+        """The lines of a file of the test's folder (a log the program wrote), from the first line
+        that matches `start`; tabs shown as \\t. Every line must end in CR LF except the last,
+        which is printed as it is (a log file ends without a line end)."""
+        path = self.out / name
+        if not path.is_file():
+            return False, [], f'no file {name}'
+        data = path.read_bytes().decode(ENCODING)
+        lines = data.split('\r\n')
+        if any('\n' in line or '\r' in line for line in lines):
+            return False, [], f'{name}: a line end other than CR LF'
+        if start is not None:
+            first = next((i for i, line in enumerate(lines) if re.search(start, line)), None)
+            if first is None:
+                return False, [], f'{name}: no line matches {start!r}'
+            lines = lines[first:]
+        return True, [line.replace('\t', '\\t') for line in lines], ''
 
     def screenshot(self, name):
         # `import` rather than xwd: xwd shows Wine's message boxes as black rectangles.
