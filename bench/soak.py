@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""Hours of use in minutes: the program under Wine with the simulated winscard.dll, watched for
-growth while cards come and go, Refresh is pressed and logs are written.
+"""Hours of use in minutes: the program under Wine with the simulated winscard.dll, or with
+--realstack under Wine 10 against a private pcscd, watched for growth while cards come and go,
+Refresh is pressed and logs are written.
 
   soak.py cards --build B [--cycles 1000] [--refreshes 100] [--sample-every 50] [--check]
       one contact reader, its page shown: card insert/remove cycles, then Refreshes (each followed
@@ -13,6 +14,10 @@ growth while cards come and go, Refresh is pressed and logs are written.
   soak.py logs --build B [--runs 20] [--readers 4] [--check]
       the log written through the save dialog --runs times in a row, all readers with cards; a
       sample after every run
+  --realstack [--vreader DRIVER.so] (cards and logs, the x86_64 twin only; run it through
+      testenv/realstack/run-in-root.sh): the same under Wine 10 with Wine's own winscard.dll,
+      against a private pcscd whose readers are the virtual reader driver; cards defaults to 200
+      cycles and 30 Refreshes there (pcscd sees a change at its 400 ms presence poll)
 
 A sample holds what the outside can read of the program's process: its private memory and open
 file descriptors from Linux (/proc of the Wine process), its window count and the Win32 figures
@@ -165,7 +170,7 @@ class Soak(benchenv.mainwindow.Bench):
         self.start('PCSC_Kardoskop.exe')
         self.ask(f'wait-window "{benchenv.mainwindow.TITLE}" 20000')
 
-    def cards(self, cycles, refreshes, every):
+    def cards(self, cycles, refreshes, every, refresh_every=REFRESH_SAMPLE_EVERY):
         self.start_program(ABSENT)
         self.ask('select-item 1000 1')
         self.poll('get-text visible:1009', ['Keine Karte gesteckt'])
@@ -186,7 +191,7 @@ class Soak(benchenv.mainwindow.Bench):
                 self.seen += 1
             except RuntimeError as error:
                 print(f'  missed after Refresh {refresh}: {error}', flush=True)
-            if refresh % REFRESH_SAMPLE_EVERY == 0:
+            if refresh % refresh_every == 0:
                 self.sample(f'refresh {refresh}', 'refreshes')
         self.close(benchenv.mainwindow.TITLE)
 
@@ -303,9 +308,15 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument('what', choices=['cards', 'faults', 'logs'])
     parser.add_argument('--build', required=True, help='MinGW build tree (mingw or mingw64)')
-    parser.add_argument('--cycles', type=int, default=1000)
-    parser.add_argument('--refreshes', type=int, default=100)
+    parser.add_argument('--cycles', type=int, help='card cycles (1000; 200 on the real stack)')
+    parser.add_argument('--refreshes', type=int, help='Refreshes (100; 30 on the real stack)')
     parser.add_argument('--sample-every', type=int, default=50)
+    parser.add_argument('--refresh-sample-every', type=int, default=REFRESH_SAMPLE_EVERY)
+    parser.add_argument('--realstack', action='store_true',
+                        help='Wine 10 with its own winscard.dll and a private pcscd (inside '
+                             'testenv/realstack/run-in-root.sh)')
+    parser.add_argument('--vreader', help='real stack: the virtual reader driver for pcscd '
+                                          '(default: that of build/native)')
     parser.add_argument('--seconds', type=int, default=60)
     parser.add_argument('--runs', type=int, default=20)
     parser.add_argument('--readers', type=int, default=4)
@@ -313,16 +324,22 @@ def main():
                         help='allowed growth of memory from the first sample of a phase to its last, in %%')
     parser.add_argument('--check', action='store_true', help='exit code 1 on growth or lost changes')
     args = parser.parse_args()
+    if args.realstack and args.what == 'faults':
+        parser.error('faults: the injections are the simulated DLL\'s; pcscd has none')
+    if args.cycles is None:
+        args.cycles = 200 if args.realstack else 1000
+    if args.refreshes is None:
+        args.refreshes = 30 if args.realstack else 100
 
     if args.what == 'faults':
         os.environ['WINEDEBUG'] = '-all,+debugstr'   # the program's traces, into wine.log
-    soak = Soak(args.build, Path(args.build) / 'bench' / f'soak-{args.what}')
+    soak = Soak(args.build, Path(args.build) / 'bench' / f"soak-{args.what}{'-realstack' if args.realstack else ''}")
     print(f'soak {args.what}: {benchenv.describe(args.build)}', flush=True)
     started = time.monotonic()
     try:
         soak.prepare()
         if args.what == 'cards':
-            soak.cards(args.cycles, args.refreshes, args.sample_every)
+            soak.cards(args.cycles, args.refreshes, args.sample_every, args.refresh_sample_every)
         elif args.what == 'faults':
             soak.faults(args.seconds)
         else:
