@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
-"""Figures of a whole log run under Wine with the simulated winscard.dll: the time from pressing
-Save in the save dialog to the last byte of the log in the file, for 1, 4 and 8 supported readers
-that all hold cards (contact and contactless in turn), as a ratio to N x 200 ms (the monitor's
-poll period per reader: each card block waits for one one-shot answer).
+"""Figures of a whole log run under Wine with the simulated winscard.dll, or on the real stack
+(--realstack, inside testenv/realstack/run-in-root.sh), or both in one run (--side-by-side): the
+time from pressing Save in the save dialog to the last byte of the log in the file, for 1, 4 and 8
+supported readers that all hold cards (contact and contactless in turn), as a ratio to N x the
+floor of one card query: the monitor's 200 ms poll period, on the real stack pcscd's 400 ms
+presence poll plus that (each card block waits for one one-shot answer).
 
 The program runs once per reader count; each count gets one unmeasured run (which also tells
 what the complete file ends with), then --runs measured runs. The end of a run is seen from
@@ -21,7 +23,6 @@ from pathlib import Path
 
 ROOT = Path(__file__).resolve().parent.parent
 TITLE = 'PC/SC Kardoskop v2.1'
-POLL_PERIOD_MS = 200.0
 TAIL = 64
 
 _spec = importlib.util.spec_from_file_location('mainwindow_bench', ROOT / 'bench' / 'mainwindow_bench.py')
@@ -89,24 +90,48 @@ class LogBench(mainwindow.Bench):
         return times
 
 
+def measure(args):
+    benchenv = mainwindow.benchenv
+    bench = LogBench(args.build, Path(args.build) / 'bench' / ('log_run-realstack' if benchenv.REAL_STACK
+                                                               else 'log_run'))
+    figures = {'source': benchenv.describe(args.build), 'floor_ms': benchenv.floor_ms(),
+               'floor': benchenv.floor_name(), 'runs': args.runs, 'readers': {}}
+    try:
+        bench.prepare()
+        for readers in args.readers:
+            figures['readers'][str(readers)] = bench.log_runs(readers, args.runs)
+    finally:
+        bench.cleanup()
+    return figures
+
+
+def print_figures(figures):
+    floor = figures['floor_ms']
+    print(f"  {figures['source']}")
+    print(f"    median of {figures['runs']} runs, against N x {figures['floor']} = N x {floor:.0f} ms:")
+    for readers, times in figures['readers'].items():
+        median = statistics.median(times)
+        budget = int(readers) * floor
+        print(f'    {readers} reader(s): {median:7.1f} ms = {median / budget:.2f} x ({readers} x {floor:.0f} ms)'
+              f'   min {min(times):.1f}, max {max(times):.1f}')
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument('--build', default=str(ROOT / 'build' / 'mingw'), help='MinGW build tree')
     parser.add_argument('--runs', type=int, default=10, help='measured runs per reader count')
     parser.add_argument('--readers', type=int, nargs='+', default=[1, 4, 8])
+    mainwindow.benchenv.add_stack_arguments(parser)
     args = parser.parse_args()
-    bench = LogBench(args.build, Path(args.build) / 'bench' / 'log_run')
-    try:
-        bench.prepare()
-        print(f'Save pressed -> complete log, median of {args.runs} runs (poll period {POLL_PERIOD_MS:.0f} ms):')
-        for readers in args.readers:
-            times = bench.log_runs(readers, args.runs)
-            median = statistics.median(times)
-            budget = readers * POLL_PERIOD_MS
-            print(f'  {readers} reader(s): {median:7.1f} ms = {median / budget:.2f} x ({readers} x poll period)'
-                  f'   min {min(times):.1f}, max {max(times):.1f}')
-    finally:
-        bench.cleanup()
+    runs = [measure(args)]
+    if args.side_by_side:
+        real = mainwindow.benchenv.run_real_stack(__file__, 'log_run')
+        if real:
+            runs.append(real)
+    mainwindow.benchenv.write_json(args.json, runs[0])
+    print('Save pressed -> complete log:')
+    for figures in runs:
+        print_figures(figures)
     return 0
 
 

@@ -1,9 +1,12 @@
 #!/usr/bin/env python3
-"""Figures of the main window under Wine with the simulated winscard.dll.
+"""Figures of the main window under Wine with the simulated winscard.dll, or on the real stack
+(--realstack: Wine 10 and pcscd, inside testenv/realstack/run-in-root.sh), or both in one run
+(--side-by-side: the simulated DLL here, then the real stack through the runner).
 
 card-event: the time from a card change in the scenario (the moment the rewritten file is in
-  place) to the reader page showing it, over N changes (insert and remove in turn), as median and
-  95th percentile and as ratios to the monitor's 200 ms poll period.
+  place; on the real stack the reader's state file) to the reader page showing it, over N changes
+  (insert and remove in turn), as median and 95th percentile and as ratios to the floor: the
+  monitor's 200 ms poll period, on the real stack pcscd's 400 ms presence poll plus that.
 startup: the time from the process start to the General page shown, beside the time from the
   start of the e2e stand-in (a small dialog program) to its dialog shown, under the same Wine and
   the same warm wineserver; medians over N starts each, in turn, and their ratio.
@@ -27,7 +30,6 @@ import benchenv  # noqa: E402  (sets the Wine architecture of the build tree bef
 
 TITLE = 'PC/SC Kardoskop v2.1'
 STANDIN_TITLE = 'Übersicht der Leser'
-POLL_PERIOD_MS = 200.0
 
 # The e2e harness's Wine, Xvfb and driver helpers.
 e2e = benchenv.e2e
@@ -51,22 +53,35 @@ def percentile(values, p):
 
 
 class Bench:
+    """The program under Wine, driven from outside. On the real stack (benchenv.REAL_STACK, inside
+    testenv/realstack/run-in-root.sh) it runs under Wine 10 with Wine's own winscard.dll against a
+    private pcscd whose readers are the scenario's sections; every scenario written also becomes
+    pcscd's reader state."""
+
     def __init__(self, build, out):
         self.build = Path(build).resolve()
         self.out = Path(out).resolve()
-        self.prefix = str(self.build / 'wineprefix')
+        # A prefix is never shared between Wine versions.
+        self.prefix = str(self.build / ('wineprefix-wine10' if benchenv.REAL_STACK else 'wineprefix'))
         self.app = self.out / 'app'
         self.scenario = self.out / 'scenario.txt'
         self.program = None
         self.driver = None
+        self.pcscd = None
 
     def prepare(self):
         if not Path(self.prefix, '.kardoskop-ready').exists():
             subprocess.run(['sh', str(ROOT / 'testenv/wine/prefix-setup.sh'), self.prefix], check=True,
                            stdout=subprocess.DEVNULL)
         self.app.mkdir(parents=True, exist_ok=True)
-        for file in ('src/PCSC_Kardoskop.exe', 'wine-bin/winscard.dll',
-                     'testenv/vendorfw/answering/tvkscrfwcheck.dll', 'tests/e2e/e2e_standin.exe'):
+        files = ['src/PCSC_Kardoskop.exe', 'testenv/vendorfw/answering/tvkscrfwcheck.dll',
+                 'tests/e2e/e2e_standin.exe']
+        if benchenv.REAL_STACK:
+            (self.app / 'winscard.dll').unlink(missing_ok=True)
+            self.pcscd = e2e.Pcscd(self.out / 'pcscd', benchenv.VREADER, '/usr/sbin/pcscd')
+        else:
+            files.append('wine-bin/winscard.dll')
+        for file in files:
             source = self.build / file
             if not source.exists():
                 sys.exit(f'{source} is missing: build the tree first')
@@ -85,9 +100,14 @@ class Bench:
         self.driver = e2e.Driver(str(self.build / 'tests/e2e/e2e_driver.exe'), self.env, self.log)
 
     def write_scenario(self, text):
+        text = benchenv.readers(text)
         temp = self.scenario.with_suffix('.tmp')
         temp.write_text(text, encoding=e2e.ENCODING)
         os.replace(temp, self.scenario)
+        if self.pcscd:
+            ok, error = self.pcscd.apply(text)
+            if not ok:
+                raise RuntimeError(f'pcscd: {error}')
 
     def ask(self, line):
         ok, output, error = self.driver.ask(line)
@@ -123,10 +143,12 @@ class Bench:
         self.ask('select-item 1000 1')
         self.poll('get-text visible:1009', ['Keine Karte gesteckt'])
         times = []
+        # Let a change fall anywhere in the poll period (pcscd's presence poll on the real stack),
+        # not always right after a report.
+        spread = 400 if benchenv.REAL_STACK else 200
         for i in range(count):
             present = i % 2 == 0
-            # Let the change fall anywhere in the poll period, not always right after a report.
-            time.sleep(0.25 + (i * 37 % 200) / 1000)
+            time.sleep(0.25 + (i * 37 % spread) / 1000)
             self.write_scenario(PRESENT if present else ABSENT)
             changed = time.monotonic()
             shown = self.poll('get-text visible:1009', ['Karte gesteckt' if present else 'Keine Karte gesteckt'])
@@ -153,6 +175,8 @@ class Bench:
         if self.program and self.program.poll() is None:
             self.program.kill()
             self.program.wait()
+        if self.pcscd:
+            self.pcscd.stop()
         e2e.stop_wine(self.prefix)
         e2e.kill_pid(self.xvfb, 'Xvfb')
         try:
@@ -161,39 +185,73 @@ class Bench:
             self.xvfb_wrapper.kill()
 
 
-def main():
-    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument('what', choices=['card-event', 'startup', 'all'])
-    parser.add_argument('--build', default=str(ROOT / 'build' / 'mingw'), help='MinGW build tree')
-    parser.add_argument('--changes', type=int, default=40, help='card changes measured (at least 30)')
-    parser.add_argument('--starts', type=int, default=10, help='starts of each program')
-    args = parser.parse_args()
-    if args.changes < 30:
-        parser.error('--changes: at least 30')
-    bench = Bench(args.build, Path(args.build) / 'bench' / 'mainwindow')
-    print(benchenv.describe(args.build))
+def measure(args):
+    """The figures of one resource manager: the one this process runs with."""
+    bench = Bench(args.build, Path(args.build) / 'bench' / ('mainwindow-realstack' if benchenv.REAL_STACK
+                                                            else 'mainwindow'))
+    figures = {'source': benchenv.describe(args.build), 'floor_ms': benchenv.floor_ms(),
+               'floor': benchenv.floor_name()}
     try:
         bench.prepare()
         if args.what in ('card-event', 'all'):
             times = bench.card_events(args.changes)
-            median, p95 = statistics.median(times), percentile(times, 95)
-            print(f'card change -> page shows it, {len(times)} changes (poll period {POLL_PERIOD_MS:.0f} ms):')
-            print(f'  median {median:7.1f} ms = {median / POLL_PERIOD_MS:.2f} x poll period')
-            print(f'  p95    {p95:7.1f} ms = {p95 / POLL_PERIOD_MS:.2f} x poll period')
-            print(f'  min {min(times):.1f} ms, max {max(times):.1f} ms')
+            figures['card_event'] = {'n': len(times), 'median': statistics.median(times),
+                                     'p95': percentile(times, 95), 'min': min(times), 'max': max(times)}
         if args.what in ('startup', 'all'):
             program, standin = [], []
             bench.startup('e2e_standin.exe', STANDIN_TITLE, False)  # warms the file cache
             for _ in range(args.starts):
                 program.append(bench.startup('PCSC_Kardoskop.exe', TITLE, True))
                 standin.append(bench.startup('e2e_standin.exe', STANDIN_TITLE, False))
-            p, s = statistics.median(program), statistics.median(standin)
-            print(f'process start -> window shown, median of {args.starts} starts each (warm wineserver):')
-            print(f'  PCSC_Kardoskop.exe, General page  {p:7.1f} ms (min {min(program):.1f}, max {max(program):.1f})')
-            print(f'  e2e_standin.exe, its dialog       {s:7.1f} ms (min {min(standin):.1f}, max {max(standin):.1f})')
-            print(f'  ratio program / stand-in          {p / s:.2f}')
+            figures['startup'] = {'n': args.starts, 'program': program, 'standin': standin}
     finally:
         bench.cleanup()
+    return figures
+
+
+def print_card_event(figures):
+    c, floor = figures['card_event'], figures['floor_ms']
+    print(f"  {figures['source']}")
+    print(f"    {c['n']} changes, against {figures['floor']} = {floor:.0f} ms:")
+    print(f"    median {c['median']:7.1f} ms = {c['median'] / floor:.2f} x floor")
+    print(f"    p95    {c['p95']:7.1f} ms = {c['p95'] / floor:.2f} x floor")
+    print(f"    min {c['min']:.1f} ms, max {c['max']:.1f} ms")
+
+
+def print_startup(figures):
+    program, standin = figures['startup']['program'], figures['startup']['standin']
+    p, s = statistics.median(program), statistics.median(standin)
+    print(f"  {figures['source']}")
+    print(f"    median of {figures['startup']['n']} starts each (warm wineserver):")
+    print(f'    PCSC_Kardoskop.exe, General page  {p:7.1f} ms (min {min(program):.1f}, max {max(program):.1f})')
+    print(f'    e2e_standin.exe, its dialog       {s:7.1f} ms (min {min(standin):.1f}, max {max(standin):.1f})')
+    print(f'    ratio program / stand-in          {p / s:.2f}')
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument('what', choices=['card-event', 'startup', 'all'])
+    parser.add_argument('--build', default=str(ROOT / 'build' / 'mingw'), help='MinGW build tree')
+    parser.add_argument('--changes', type=int, default=40, help='card changes measured (at least 30)')
+    parser.add_argument('--starts', type=int, default=10, help='starts of each program')
+    benchenv.add_stack_arguments(parser)
+    args = parser.parse_args()
+    if args.changes < 30:
+        parser.error('--changes: at least 30')
+    runs = [measure(args)]
+    if args.side_by_side:
+        real = benchenv.run_real_stack(__file__, 'mainwindow')
+        if real:
+            runs.append(real)
+    benchenv.write_json(args.json, runs[0])
+    if any('card_event' in figures for figures in runs):
+        print('card change -> page shows it:')
+        for figures in runs:
+            print_card_event(figures)
+    if any('startup' in figures for figures in runs):
+        print('process start -> window shown, against a minimal dialog program under the same Wine:')
+        for figures in runs:
+            print_startup(figures)
     return 0
 
 
