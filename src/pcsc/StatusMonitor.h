@@ -38,18 +38,30 @@ struct MonitorBlock {
     std::uint32_t generation = 0;
 };
 
+// Makes the monitor's events: manual reset, unsignalled, unnamed. Null when that fails.
+using MonitorEventFactory = HANDLE (*)();
+HANDLE CreateMonitorEvent();
+
 class CStatusMonitor {
 public:
-    CStatusMonitor() = default;
+    // `createEvent` makes the stop event and the one-shot event; tests hand in one that fails.
+    explicit CStatusMonitor(MonitorEventFactory createEvent = CreateMonitorEvent)
+        : m_createEvent(createEvent)
+    {
+    }
     ~CStatusMonitor();
     CStatusMonitor(const CStatusMonitor&) = delete;
     CStatusMonitor& operator=(const CStatusMonitor&) = delete;
 
-    // Stops any running monitor, then watches `readerName` on a new thread.
+    // Stops any running monitor, then watches `readerName` on a new thread. When an event or the
+    // thread cannot be made, no monitor runs (traced); a one-shot caller then finds hEvent null,
+    // and its wait fails at once.
     void StartMonitor(HWND hWnd, SCARDCONTEXT hContext, const std::string& readerName, bool oneShot);
 
-    // Asks the thread to stop and returns once it has ended; releases m_lastEvent. Reports the
-    // thread posted before are left in the queue: AcceptReport discards them.
+    // Asks the thread to stop and returns once it has ended; releases m_lastEvent. A poll that
+    // hangs in the resource manager is cancelled on the monitor's context (SCardCancel), so the
+    // stop does not wait for a reader that never answers. Reports the thread posted before are
+    // left in the queue: AcceptReport discards them.
     void StopMonitor();
 
     // For the receiver of WM_READER_EVENT. A report of the running monitor becomes m_lastEvent
@@ -63,6 +75,9 @@ public:
     const MonitorEvent* LastEvent() const { return m_lastEvent; }
 
 private:
+    void CloseEvents();
+
+    MonitorEventFactory m_createEvent;
     MonitorBlock m_monitor;
     HANDLE m_hThread = nullptr;
     MonitorEvent* m_lastEvent = nullptr;

@@ -98,7 +98,9 @@ void CMainDlg::OnLogFile()
         WriteLog(path);
     }
 
-    // With nothing selected (a click beside the icons) the page shown is still m_selectedItem's.
+    // With nothing selected (a click beside the icons clears the selection, and that change is
+    // ignored) the page shown is still m_selectedItem's: show that one again. Index -1 would make
+    // the monitor watch no reader and leave the right side empty for good.
     int index = m_readerList.GetSelectedItem();
     if (index == -1)
         index = m_selectedItem;
@@ -136,6 +138,9 @@ void CMainDlg::WriteLog(const std::string& path)
         WritePieces(file, CardSectionPieces());
         for (const std::string& reader : readers)
             WriteCardBlock(file, reader);
+        // A reader that did not answer in time leaves its thread polling, and that thread reads
+        // the flag: it must have ended before the block is written.
+        StopMonitor();
         m_monitor.Block().oneShot = false;
     }
     file.Close();
