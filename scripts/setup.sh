@@ -1,17 +1,21 @@
 #!/usr/bin/env bash
 # Installs every Debian package that the build, the tests and the demo need.
-# Idempotent: when everything is there it only checks and returns.
+# Idempotent: when everything is there it only checks and returns. The 32-bit Wine (wine32:i386,
+# with the i386 architecture) is installed only where the machine runs 32-bit code
+# (scripts/runs-i386.sh); the x86_64 twin needs wine64 alone.
 set -euo pipefail
+cd "$(dirname "$0")/.."
 
 packages=(
   build-essential cmake ninja-build pkg-config
   g++-mingw-w64-i686 binutils-mingw-w64-i686
+  g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
   googletest libgtest-dev
   clang libclang-rt-14-dev
   pcscd libpcsclite-dev pcsc-tools
-  wine wine32:i386
+  wine wine64
   xvfb xauth x11-utils imagemagick fonts-wine
-  locales-all python3 util-linux procps
+  locales-all python3 util-linux procps debootstrap
 )
 
 if [ "$(id -u)" -ne 0 ]; then
@@ -19,9 +23,12 @@ if [ "$(id -u)" -ne 0 ]; then
   exit 1
 fi
 
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-  dpkg --add-architecture i386
-  need_update=1
+if bash scripts/runs-i386.sh >/dev/null; then
+  packages+=(wine32:i386)
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+    need_update=1
+  fi
 fi
 
 missing=()

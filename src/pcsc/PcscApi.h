@@ -1,7 +1,9 @@
 #pragma once
 // One view of the WinSCard API for both builds. Windows: the platform's winscard.h. Natively:
 // pcsc-lite, which implements the same API under the unsuffixed names. Never assume the size of
-// DWORD or LONG here: 4 bytes on Windows, 8 on 64-bit pcsc-lite.
+// DWORD or LONG here: 4 bytes on Windows, 8 on 64-bit pcsc-lite. Nor of SCARDCONTEXT and
+// SCARDHANDLE: pointer-sized (ULONG_PTR) on Windows, so 4 bytes in the shipped 32-bit program and 8
+// in the x86_64 build; handles are kept in these types only, never in a DWORD.
 
 #ifdef _WIN32
 #include <windows.h>

@@ -45,6 +45,7 @@ bool PostReport(const MonitorBlock& block, const CMonitorPoll& poll, MonitorEven
     std::memcpy(event->readerName, poll.ReaderName(), sizeof event->readerName);
     event->generation = block.generation;
 
+    // The two pointers travel in the message parameters, which are pointer-sized in both builds.
     if (StopRequested(block) ||
         !PostMessageA(block.hWnd, block.message, reinterpret_cast<WPARAM>(event),
                       reinterpret_cast<LPARAM>(atrBlock))) {

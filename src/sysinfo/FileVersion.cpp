@@ -56,7 +56,9 @@ using Wow64DisableFn = BOOL(WINAPI*)(PVOID*);
 using Wow64RevertFn = BOOL(WINAPI*)(PVOID);
 
 // Switches WOW64 file-system redirection off for the calling thread while it lives, where the
-// platform has the switch; elsewhere it does nothing.
+// platform has the switch; elsewhere it does nothing. The shipped 32-bit program needs it under
+// 64-bit Windows; a 64-bit process (the x86_64 build) has no redirection, the calls fail there and
+// nothing is reverted, so one source serves both.
 class RedirectionOff {
 public:
     RedirectionOff()

@@ -6,6 +6,12 @@
 
 #include <cstdint>
 
+// x86_64 has one calling convention and no name decoration, so a 64-bit build would export the
+// plain name: there the stand-in gives the function another name, to the same effect.
+#ifdef _WIN64
+#define GetFWVersion GetFWVersionNotTheExport
+#endif
+
 extern "C" __declspec(dllexport) std::int32_t WINAPI GetFWVersion(SCARDCONTEXT, const char*,
                                                                   std::uint32_t* firmware,
                                                                   std::uint32_t*,

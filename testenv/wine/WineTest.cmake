@@ -8,6 +8,20 @@
 set(KARDOSKOP_WINE_BIN_DIR ${CMAKE_BINARY_DIR}/wine-bin)
 set(KARDOSKOP_WINE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix)
 set(KARDOSKOP_WINE_SCRIPTS ${CMAKE_SOURCE_DIR}/testenv/wine)
+# The shipped i686 program runs in a win32 prefix, the x86_64 twin in a win64 one (env.sh).
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(KARDOSKOP_WINEARCH win64)
+else()
+  set(KARDOSKOP_WINEARCH win32)
+endif()
+
+# kardoskop_wine_env(TEST...): the tests run Wine on this build tree's prefix.
+function(kardoskop_wine_env)
+  foreach(_test ${ARGN})
+    set_property(TEST ${_test} APPEND PROPERTY ENVIRONMENT KARDOSKOP_WINEARCH=${KARDOSKOP_WINEARCH})
+    set_property(TEST ${_test} APPEND PROPERTY LABELS wine)
+  endforeach()
+endfunction()
 
 # kardoskop_add_wine_test(NAME target [args...]): runs the program of `target` under Wine with the
 # simulated winscard.dll as one CTest test.
@@ -20,4 +34,5 @@ function(kardoskop_add_wine_test name target)
   set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED "wine_prefix;e2e_display"
     RESOURCE_LOCK e2e_desktop TIMEOUT 300
     ENVIRONMENT "KARDOSKOP_DISPLAY_STATE=${CMAKE_BINARY_DIR}/e2e/display.json")
+  kardoskop_wine_env(${name})
 endfunction()

@@ -1,5 +1,5 @@
 #!/bin/sh
-# prefix-setup.sh PREFIX: creates the private 32-bit Wine prefix once; later calls find it ready.
+# prefix-setup.sh PREFIX: creates the private Wine prefix (win32 or win64, env.sh) once; later calls find it ready.
 # The tests' wineserver is started by run-test.sh (on the display of the first test) and stopped
 # by prefix-stop.sh.
 set -eu
@@ -13,10 +13,10 @@ if [ ! -f "$ready" ]; then
     *) [ ! -e "$WINEPREFIX" ] || { echo "$0: refusing to replace $WINEPREFIX" >&2; exit 1; } ;;
   esac
   start=$(date +%s)
-  wineboot -i
+  "$KARDOSKOP_WINE" wineboot -i
   # Without a window manager every hidden or destroyed window would stall for 2 s.
-  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null
-  wineserver -w
+  "$KARDOSKOP_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null
+  "$KARDOSKOP_WINESERVER" -w
   touch "$ready"
   echo "created $WINEPREFIX in $(( $(date +%s) - start )) s"
 fi

@@ -3,5 +3,5 @@
 set -eu
 . "$(dirname "$0")/env.sh"
 [ -d "$WINEPREFIX" ] || exit 0
-wineserver -k 2>/dev/null || true
-wineserver -w
+"$KARDOSKOP_WINESERVER" -k 2>/dev/null || true
+"$KARDOSKOP_WINESERVER" -w

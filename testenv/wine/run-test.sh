@@ -18,7 +18,7 @@ fi
 # by the program, they would hold CTest's output pipe and keep the test waiting until they end; so
 # the first test starts them here, on its display, with their output elsewhere, and the later tests
 # find them running. The server ends 120 s after its last client, or at prefix-stop.sh.
-if wineserver -p120 </dev/null >/dev/null 2>&1; then
-  wine cmd.exe /c exit </dev/null >/dev/null 2>&1
+if "$KARDOSKOP_WINESERVER" -p120 </dev/null >/dev/null 2>&1; then
+  "$KARDOSKOP_WINE" cmd.exe /c exit </dev/null >/dev/null 2>&1
 fi
-exec wine "$program" "$@"
+exec "$KARDOSKOP_WINE" "$program" "$@"

@@ -41,17 +41,31 @@ def log(message):
 
 # --- Wine and Xvfb -----------------------------------------------------------------------------
 
+# KARDOSKOP_WINEARCH (set by the build tree's tests) picks the prefix's kind: win32 for the
+# shipped i686 program, win64 for the x86_64 twin, which runs under the 64-bit loader directly (the
+# paths are the same in Debian 12's Wine and in the Debian 13 root's). KARDOSKOP_WINSCARD=builtin
+# leaves Wine's own winscard.dll in place: the real resource manager, through Wine 10.
+WINE_ARCH = os.environ.get('KARDOSKOP_WINEARCH', 'win32')
+if WINE_ARCH not in ('win32', 'win64'):
+    sys.exit(f'KARDOSKOP_WINEARCH must be win32 or win64: {WINE_ARCH}')
+WINE = os.environ.get('KARDOSKOP_WINE') or ('wine' if WINE_ARCH == 'win32' else '/usr/lib/wine/wine64')
+WINESERVER = os.environ.get('KARDOSKOP_WINESERVER') or '/usr/lib/wine/wineserver'
+REAL_WINSCARD = os.environ.get('KARDOSKOP_WINSCARD') == 'builtin'
+
+
 def wine_env(prefix, display):
     env = dict(os.environ)
     env.update({
         'WINEPREFIX': prefix,
-        'WINEARCH': 'win32',
+        'WINEARCH': WINE_ARCH,
         'WINEDEBUG': os.environ.get('WINEDEBUG', '-all'),
         # "n" only for winscard: without the simulated DLL the program must fail, not fall back
         # to Wine's stub. No mono, no gecko: no installer dialogs.
-        'WINEDLLOVERRIDES': 'winscard=n;mscoree,mshtml=',
+        'WINEDLLOVERRIDES': 'mscoree,mshtml=' if REAL_WINSCARD else 'winscard=n;mscoree,mshtml=',
         'DISPLAY': display,
     })
+    if WINE_ARCH == 'win64':
+        env['WINELOADER'] = WINE
     return env
 
 
@@ -61,7 +75,7 @@ def windows_path(path):
 
 def wineserver(prefix, *args):
     env = wine_env(prefix, os.environ.get('DISPLAY', ''))
-    subprocess.run(['wineserver', *args], env=env, stdin=subprocess.DEVNULL,
+    subprocess.run([WINESERVER, *args], env=env, stdin=subprocess.DEVNULL,
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False, timeout=60)
 
 
@@ -214,7 +228,7 @@ class Driver:
     """The driver process, asked one command at a time over its stdin and stdout."""
 
     def __init__(self, exe, env, log_file):
-        self.proc = subprocess.Popen(['wine', exe], env=env, stdin=subprocess.PIPE,
+        self.proc = subprocess.Popen([WINE, exe], env=env, stdin=subprocess.PIPE,
                                      stdout=subprocess.PIPE, stderr=log_file)
         self.lines = queue.Queue()
         self.reader = threading.Thread(target=self._read, daemon=True)
@@ -462,7 +476,7 @@ class Test:
             # Registry values persist in the prefix: a test sets what it relies on.
             # Into a file, not a pipe: Wine processes that this call may start would hold a pipe open.
             with open(self.out / 'reg.out', 'w+b') as out:
-                result = subprocess.run(['wine', 'reg', *words], env=self.env, stdin=subprocess.DEVNULL,
+                result = subprocess.run([WINE, 'reg', *words], env=self.env, stdin=subprocess.DEVNULL,
                                         stdout=out, stderr=subprocess.STDOUT, check=False, timeout=60)
                 out.seek(0)
                 lines = out.read().decode('cp850', errors='replace').replace('\r', '').splitlines()
@@ -474,7 +488,7 @@ class Test:
             if self.program and self.program.poll() is None:
                 return False, [], 'the program is already running'
             env = dict(self.env, **self.extra_env)
-            self.program = subprocess.Popen(['wine', str(self.exe), *words], env=env, cwd=self.out / 'app',
+            self.program = subprocess.Popen([WINE, str(self.exe), *words], env=env, cwd=self.out / 'app',
                                             stdin=subprocess.DEVNULL, stdout=self.log_file,
                                             stderr=self.log_file)
             return True, [], ''
