@@ -18,6 +18,9 @@ arguments except --script (it gets the filled-in template); --out names the test
   folder where the log is saved, say).
 - --unchanged NAME: OUT.files/NAME exists before the run as for --existing and still holds the
   same bytes after it. --absent NAME: OUT.files/NAME does not exist after the run.
+- --aligned NAME: in every card table of OUT.files/NAME (the lines after a line of 32 hyphens,
+  "+" and 46 hyphens, up to the next empty line) the first "|" stands in column 32, tabs taken
+  8 columns wide.
 - --small-fs: OUT.files/full/ is a tmpfs of 4 KiB, for a file that fills up half-way, and
   OUT.files/ro/ a read-only one, where no file can be created (mounted before the run, removed
   after it; needs root, else the test is skipped with exit code 77). A file without write
@@ -82,6 +85,19 @@ def check_equal(name, actual_path, expected_path, problems):
                         f'  expected {describe(expected, at)}\n  sizes {len(actual)} / {len(expected)}')
 
 
+def check_aligned(name, data, problems):
+    rule = b'-' * 32 + b'+' + b'-' * 46
+    in_table = False
+    for number, line in enumerate(data.split(b'\r\n'), start=1):
+        if line == rule:
+            in_table = True
+            continue
+        if not line:
+            in_table = False
+        if in_table and line.expandtabs(8).find(b'|') != 32:
+            problems.append(f'{name}: line {number}: the bar is not in column 32: {line!r}')
+
+
 def unmount(points):
     for point in points:
         if os.path.ismount(point):
@@ -96,6 +112,7 @@ def main():
     parser.add_argument('--file', action='append', default=[])
     parser.add_argument('--unchanged', action='append', default=[])
     parser.add_argument('--absent', action='append', default=[])
+    parser.add_argument('--aligned', action='append', default=[])
     parser.add_argument('--small-fs', action='store_true')
     parser.add_argument('--prefix-of', action='append', default=[])
     parser.add_argument('--trace', action='append', default=[])
@@ -151,6 +168,9 @@ def main():
     for item in args.check:
         name, expected = item.split('=', 1)
         check_equal(name, files / name.replace('full/', 'full-'), Path(expected), problems)
+    for name in args.aligned:
+        if (files / name).exists():
+            check_aligned(name, (files / name).read_bytes(), problems)
     for name in args.unchanged:
         if not (files / name).exists() or (files / name).read_bytes() != b'x' * 8192:
             problems.append(f'{name}: changed, though it was to stay as it was')
