@@ -148,6 +148,12 @@ void CStatusMonitor::StopMonitor()
     }
 }
 
+void CStatusMonitor::EndOneShot()
+{
+    StopMonitor();
+    m_monitor.oneShot = false;
+}
+
 void CStatusMonitor::CloseEvents()
 {
     for (HANDLE* event : {&m_monitor.hStop, &m_monitor.hEvent}) {

@@ -64,6 +64,11 @@ public:
     // left in the queue: AcceptReport discards them.
     void StopMonitor();
 
+    // Ends one-shot mode: stops the monitor, then clears oneShot. A one-shot thread that has not
+    // answered yet still polls and reads the flag; cleared under it, the flag would turn it into
+    // a continuous monitor.
+    void EndOneShot();
+
     // For the receiver of WM_READER_EVENT. A report of the running monitor becomes m_lastEvent
     // (the previous one is released) and true is returned; the caller then owns the ATR block.
     // A report of a stopped or restarted monitor is freed together with its ATR block: false.

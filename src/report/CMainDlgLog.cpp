@@ -124,10 +124,8 @@ void CMainDlg::WriteLog(const std::string& path)
         WritePieces(file, CardSectionPieces());
         for (const std::string& reader : readers)
             WriteCardBlock(file, reader);
-        // A reader that did not answer in time leaves its thread polling, and that thread reads
-        // the flag: it must have ended before the block is written.
-        StopMonitor();
-        m_monitor.Block().oneShot = false;
+        // A reader that did not answer in time leaves its thread polling.
+        m_monitor.EndOneShot();
     }
     file.Close();
     if (file.Failed())

@@ -351,6 +351,22 @@ TEST_F(StatusMonitorTest, StopCancelsAStatusQueryThatHangs)
     EXPECT_TRUE(g_reports.empty());
 }
 
+// A reader that has not answered within the log writer's wait: its one-shot thread still polls
+// when one-shot mode ends. The thread must be gone before the flag is cleared, or its late answer
+// goes out as a continuous report.
+TEST_F(StatusMonitorTest, EndOneShotStopsTheThreadBeforeTheFlagIsCleared)
+{
+    WriteScenario(ReaderWith("present", "delay = 400\n"));
+    m_monitor.StartMonitor(m_hWnd, m_hContext, kReader, true);
+    ASSERT_NE(m_monitor.Thread(), nullptr);
+    Sleep(100);  // inside its first query
+    m_monitor.EndOneShot();
+    EXPECT_FALSE(m_monitor.Block().oneShot);
+    EXPECT_EQ(m_monitor.Thread(), nullptr);
+    Pump(1000);
+    EXPECT_TRUE(g_reports.empty()) << "the one-shot thread posted a continuous report";
+}
+
 int g_eventsLeft = 0;
 
 // Makes events until g_eventsLeft is used up, then fails as CreateEventA does when it cannot.
