@@ -23,7 +23,8 @@ struct MonitorEvent {
 void FreeMonitorEvent(MonitorEvent* event);
 
 struct MonitorBlock {
-    // Written by Start before the thread runs, only read by the thread.
+    // Written only while no thread runs (StartMonitor before it starts the thread, EndOneShot
+    // after the stop), and only read by the thread.
     std::string readerName;
     SCARDCONTEXT hContext = 0;
     HWND hWnd = nullptr;
