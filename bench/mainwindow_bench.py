@@ -14,7 +14,6 @@ Xvfb, and ends the prefix's Wine processes first and at the end: do not run it w
 same build tree.
 """
 import argparse
-import importlib.util
 import os
 import statistics
 import subprocess
@@ -23,14 +22,15 @@ import time
 from pathlib import Path
 
 ROOT = Path(__file__).resolve().parent.parent
+sys.path.insert(0, str(ROOT / 'bench'))
+import benchenv  # noqa: E402  (sets the Wine architecture of the build tree before e2e loads)
+
 TITLE = 'PC/SC Kardoskop v2.1'
 STANDIN_TITLE = 'Übersicht der Leser'
 POLL_PERIOD_MS = 200.0
 
 # The e2e harness's Wine, Xvfb and driver helpers.
-_spec = importlib.util.spec_from_file_location('e2e', ROOT / 'tests' / 'e2e' / 'e2e.py')
-e2e = importlib.util.module_from_spec(_spec)
-_spec.loader.exec_module(e2e)
+e2e = benchenv.e2e
 
 PRESENT = """[reader Talvek CCR 4000 0]
 card = present
@@ -61,7 +61,7 @@ class Bench:
         self.driver = None
 
     def prepare(self):
-        if not Path(self.prefix, 'system.reg').exists():
+        if not Path(self.prefix, '.kardoskop-ready').exists():
             subprocess.run(['sh', str(ROOT / 'testenv/wine/prefix-setup.sh'), self.prefix], check=True,
                            stdout=subprocess.DEVNULL)
         self.app.mkdir(parents=True, exist_ok=True)
@@ -78,7 +78,7 @@ class Bench:
         self.display, self.xvfb_wrapper, self.xvfb = e2e.start_xvfb(self.out, detach=False)
         self.env = e2e.wine_env(self.prefix, self.display)
         self.env['KARDOSKOP_SCENARIO'] = e2e.windows_path(self.scenario)
-        subprocess.run(['wine', 'reg', 'add', r'HKCU\Software\Talvek\PCSC_Kardoskop_V21', '/v', 'Language',
+        subprocess.run([e2e.WINE, 'reg', 'add', r'HKCU\Software\Talvek\PCSC_Kardoskop_V21', '/v', 'Language',
                         '/t', 'REG_DWORD', '/d', '1', '/f'], env=self.env, stdin=subprocess.DEVNULL,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True, timeout=60)
         # The driver keeps the wineserver warm for every start measured.
@@ -105,7 +105,7 @@ class Bench:
         raise RuntimeError(f'{line}: no {expected} within {timeout_s} s')
 
     def start(self, exe):
-        self.program = subprocess.Popen(['wine', str(self.app / exe)], env=self.env, cwd=self.app,
+        self.program = subprocess.Popen([e2e.WINE, str(self.app / exe)], env=self.env, cwd=self.app,
                                         stdin=subprocess.DEVNULL, stdout=self.log, stderr=self.log)
         return time.monotonic()
 
@@ -171,6 +171,7 @@ def main():
     if args.changes < 30:
         parser.error('--changes: at least 30')
     bench = Bench(args.build, Path(args.build) / 'bench' / 'mainwindow')
+    print(benchenv.describe(args.build))
     try:
         bench.prepare()
         if args.what in ('card-event', 'all'):

@@ -3,7 +3,8 @@
 # under ASan/UBSan, the Wine and end-to-end tests of the x86_64 twin (including the real resource
 # manager: Wine 10 and pcscd in the Debian 13 root), those of the shipped i686 build where this
 # machine runs 32-bit code (elsewhere: the i686 build and a static check of its files), and a short
-# fuzzing run. KARDOSKOP_NO_I386=1 takes the path of a machine without 32-bit code anywhere.
+# fuzzing run of the ATR decoder and the scenario parser. KARDOSKOP_NO_I386=1 takes the path of a
+# machine without 32-bit code anywhere.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

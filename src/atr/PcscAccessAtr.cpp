@@ -5,6 +5,7 @@
 
 #include "atr/AtrDecoder.h"
 #include "atr/ContactlessCard.h"
+#include "pcsc/AttributeWord.h"
 #include "win/Text.h"
 
 #include <cstring>
@@ -27,20 +28,11 @@ std::uint32_t CPcscAccess::ReadReaderAttribute(const char* readerName, SCARDCONT
     if (rv != SCARD_S_SUCCESS)
         return 0;
 
-    // With SCARD_AUTOALLOCATE the resource manager allocates the buffer and writes its address
-    // where the buffer would be.
-    LPBYTE attribute = nullptr;
-    DWORD length = SCARD_AUTOALLOCATE;
-    rv = SCardGetAttrib(hCard, attrId, reinterpret_cast<LPBYTE>(&attribute), &length);
-
-    std::uint32_t value = 0;
-    if (rv == SCARD_S_SUCCESS && attribute != nullptr) {
-        // An attribute shorter than four bytes is taken as far as it goes.
-        const DWORD bytes = length < 4 ? length : 4;
-        for (DWORD i = 0; i < bytes; ++i)
-            value |= static_cast<std::uint32_t>(attribute[i]) << (8 * i);
-    }
-    SCardFreeMemory(hContext, attribute);
+    const std::uint32_t value = ReadAttributeWord(
+        [hCard, attrId](LPBYTE pbAttr, LPDWORD pcbAttrLen) {
+            return SCardGetAttrib(hCard, attrId, pbAttr, pcbAttrLen);
+        },
+        [hContext](LPBYTE memory) { SCardFreeMemory(hContext, memory); });
     SCardDisconnect(hCard, SCARD_LEAVE_CARD);
     return value;
 }

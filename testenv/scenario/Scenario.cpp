@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <fstream>
+#include <limits>
 #include <sstream>
 
 namespace scenario {
@@ -19,15 +20,19 @@ std::string Trim(const std::string& s)
     return s.substr(b, e - b);
 }
 
-// Decimal or 0x hexadecimal, optionally negative; 32-bit codes such as 0x8010002E wrap to int32.
+// Decimal or 0x hexadecimal, optionally signed; 32-bit codes such as 0x8010002E wrap to int32.
+// A leading 0 does not make octal (0100 is a hundred), and the whole text must be the number,
+// up to a NUL inside it too.
 bool ParseNumber(const std::string& text, long long& out)
 {
-    std::string t = Trim(text);
+    const std::string t = Trim(text);
     if (t.empty())
         return false;
+    const std::size_t sign = t[0] == '-' || t[0] == '+' ? 1 : 0;
+    const bool hex = t.compare(sign, 2, "0x") == 0 || t.compare(sign, 2, "0X") == 0;
     char* end = nullptr;
-    out = std::strtoll(t.c_str(), &end, 0);
-    return end != nullptr && *end == '\0';
+    out = std::strtoll(t.c_str(), &end, hex ? 16 : 10);
+    return end == t.c_str() + t.size();
 }
 
 bool ParseCode(const std::string& text, std::int32_t& out)
@@ -55,7 +60,7 @@ bool ParseInjection(const std::string& text, Injection& out)
     size_t star = text.find('*');
     if (star != std::string::npos) {
         std::uint32_t count = 0;
-        if (!ParseUnsigned(text.substr(star + 1), count))
+        if (!ParseUnsigned(text.substr(star + 1), count) || count > static_cast<std::uint32_t>(std::numeric_limits<int>::max()))
             return false;
         out.count = static_cast<int>(count);
         codeText = text.substr(0, star);

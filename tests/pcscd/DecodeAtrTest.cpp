@@ -2,6 +2,8 @@
 // it from the reader driver decides the clock-dependent rows.
 #include "pcsc/PcscAccess.h"
 
+#include "pcsc/AttributeWord.h"
+
 #include "PcscdHarness.h"
 
 #include <gtest/gtest.h>
@@ -89,6 +91,53 @@ TEST(DecodeAtr, ReadReaderAttributeGivesZeroOnEveryFailure)
     EXPECT_EQ(pcsc.ReadReaderAttribute(pcscd.ReaderNames()[0].c_str(), hContext, SCARD_ATTR_CURRENT_CLK), 3570u);
     EXPECT_EQ(pcsc.ReadReaderAttribute(pcscd.ReaderNames()[1].c_str(), hContext, SCARD_ATTR_CURRENT_CLK), 0u);
     EXPECT_EQ(pcsc.ReadReaderAttribute("Talvek Gone 00 00", hContext, SCARD_ATTR_CURRENT_CLK), 0u);
+    SCardReleaseContext(hContext);
+    EXPECT_TRUE(pcscd.Stop()) << pcscd.Error();
+}
+
+// Both ways of asking for the clock against the real pcsc-lite. Wine's winscard passes the 32-bit
+// SCARD_AUTOALLOCATE (0xFFFFFFFF) on to pcsc-lite as a plain length; the stand-in below does the
+// same to the first ask, so pcsc-lite itself refuses it, and the second ask reaches the daemon.
+TEST(DecodeAtr, ClockReadWithAutoallocateAndAfterARefusalWithAnOwnBuffer)
+{
+    PcscdHarness pcscd;
+    ASSERT_TRUE(pcscd.Start({{"Talvek Clock", "card = present\natr = 3B 02 14 50\nclock = 4000\n"}}))
+        << pcscd.Error();
+    SCARDCONTEXT hContext = 0;
+    ASSERT_EQ(SCardEstablishContext(SCARD_SCOPE_SYSTEM, nullptr, nullptr, &hContext), SCARD_S_SUCCESS);
+    const char* reader = pcscd.ReaderNames()[0].c_str();
+    EXPECT_EQ(CPcscAccess().ReadReaderAttribute(reader, hContext, SCARD_ATTR_CURRENT_CLK), 4000u);
+
+    SCARDHANDLE hCard = 0;
+    DWORD dwActiveProtocol = 0;
+    ASSERT_EQ(SCardConnect(hContext, reader, SCARD_SHARE_SHARED, SCARD_PROTOCOL_T0 | SCARD_PROTOCOL_T1,
+                           &hCard, &dwActiveProtocol),
+              SCARD_S_SUCCESS);
+    const FreeMemoryCall freeMemory = [hContext](LPBYTE memory) { SCardFreeMemory(hContext, memory); };
+    const struct {
+        const char* name;
+        bool passAutoallocateAsLength;
+        std::vector<LONG> answers;
+    } cases[] = {
+        {"autoallocate", false, {SCARD_S_SUCCESS}},
+        {"autoallocate refused, own buffer", true, {SCARD_E_INSUFFICIENT_BUFFER, SCARD_S_SUCCESS}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<LONG> answers;
+        const GetAttribCall getAttrib = [&](LPBYTE pbAttr, LPDWORD pcbAttrLen) {
+            DWORD length = *pcbAttrLen;
+            if (c.passAutoallocateAsLength && length == SCARD_AUTOALLOCATE)
+                length = 0xFFFFFFFF;
+            const LONG rv = SCardGetAttrib(hCard, SCARD_ATTR_CURRENT_CLK, pbAttr, &length);
+            *pcbAttrLen = length;
+            answers.push_back(rv);
+            return rv;
+        };
+        EXPECT_EQ(ReadAttributeWord(getAttrib, freeMemory), 4000u);
+        EXPECT_EQ(answers, c.answers);
+    }
+    SCardDisconnect(hCard, SCARD_LEAVE_CARD);
     SCardReleaseContext(hContext);
     EXPECT_TRUE(pcscd.Stop()) << pcscd.Error();
 }

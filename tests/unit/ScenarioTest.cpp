@@ -105,4 +105,66 @@ TEST(Scenario, ActiveProtocolFollowsTheAtrUnlessGiven)
     }
 }
 
+TEST(Scenario, ReadsNumbersInTheTwoDocumentedBasesOnly)
+{
+    using S = std::string;
+    const struct {
+        const char* name;
+        std::string value;
+        bool ok;
+        std::uint32_t clockKhz;  // when ok
+    } cases[] = {
+        {"decimal", "3570", true, 3570},
+        {"hexadecimal", "0xDF2", true, 3570},
+        {"hexadecimal with capital X", "0XDF2", true, 3570},
+        {"leading zero stays decimal", "0100", true, 100},
+        {"leading zero before 8 and 9", "089", true, 89},
+        {"zero", "0", true, 0},
+        {"largest", "4294967295", true, 4294967295u},
+        {"beyond 32 bits", "4294967296", false, 0},
+        {"negative", "-1", false, 0},
+        {"NUL inside the number", S("5\0" "7", 3), false, 0},
+        {"prefix without digits", "0x", false, 0},
+        {"trailing letters", "12kHz", false, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        scenario::Scenario s;
+        std::string error;
+        const bool ok = scenario::Parse("[reader A]\nclock = " + c.value + "\n", s, error);
+        EXPECT_EQ(ok, c.ok) << error;
+        if (ok && c.ok) {
+            EXPECT_EQ(s.readers[0].clockKhz, c.clockKhz);
+        }
+    }
+}
+
+TEST(Scenario, InjectionCountsStayWithinAnInt)
+{
+    const struct {
+        const char* name;
+        const char* value;
+        bool ok;
+        int count;  // when ok
+    } cases[] = {
+        {"no count: every call", "0x80100008", true, -1},
+        {"count 0", "0x80100008 * 0", true, 0},
+        {"largest count", "0x80100008 * 2147483647", true, 2147483647},
+        {"count beyond an int", "0x80100008 * 2147483648", false, 0},
+        {"count of all ones", "0x80100008 * 4294967295", false, 0},
+        {"negative count", "0x80100008 * -1", false, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        scenario::Scenario s;
+        std::string error;
+        const bool ok = scenario::Parse(std::string("context = ") + c.value + "\n", s, error);
+        EXPECT_EQ(ok, c.ok) << error;
+        if (ok && c.ok) {
+            EXPECT_EQ(s.context.code, static_cast<std::int32_t>(0x80100008));
+            EXPECT_EQ(s.context.count, c.count);
+        }
+    }
+}
+
 }  // namespace

@@ -345,3 +345,38 @@ TEST_F(PcscAccessTest, DecodeAtrWhenTheClockCannotBeRead)
         SCardReleaseContext(hContext);
     }
 }
+
+// Wine 10 with a real pcscd refuses the SCARD_AUTOALLOCATE ask as too big; the simulated DLL plays
+// that with an injection counted once, which the ask with the program's own buffer then passes.
+TEST_F(PcscAccessTest, ReadReaderAttributeAsksAgainOnlyWhenAutoallocateIsTooBig)
+{
+    const struct {
+        const char* name;
+        const char* settings;
+        std::uint32_t khz;
+        std::vector<std::string> asks;  // the SCardGetAttrib journal lines from "length="
+    } cases[] = {
+        {"autoallocate answers", "", 4000, {"length=auto -> 0x00000000"}},
+        {"autoallocate too big", "attrib = 0x80100008 * 1\n", 4000,
+         {"length=auto -> 0x80100008", "length=caller -> 0x00000000"}},
+        {"own buffer too small as well", "attrib = 0x80100008 * 2\n", 0,
+         {"length=auto -> 0x80100008", "length=caller -> 0x80100008"}},
+        {"other failure: no second ask", "attrib = 0x80100016\n", 0, {"length=auto -> 0x80100016"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        m_sim.UseScenario(ReaderSection(std::string("card = present\natr = ") + kT0Atr + "\nclock = 4000\n" +
+                                        c.settings));
+        const SCARDCONTEXT hContext = Establish();
+        m_sim.ClearJournal();
+        EXPECT_EQ(c.khz, m_pcsc.ReadReaderAttribute(kReader, hContext, SCARD_ATTR_CURRENT_CLK));
+        std::vector<std::string> asks;
+        for (const std::string& line : m_sim.JournalLines())
+            if (line.rfind("SCardGetAttrib", 0) == 0)
+                asks.push_back(line.substr(line.find("length=")));
+        EXPECT_EQ(c.asks, asks);
+        EXPECT_EQ(1u, m_sim.JournalCount("SCardFreeMemory"));
+        EXPECT_EQ(1u, m_sim.JournalCount("SCardDisconnect"));
+        SCardReleaseContext(hContext);
+    }
+}

@@ -1,5 +1,6 @@
 #include "Commands.h"
 
+#include "ProcessStats.h"
 #include "RemoteListView.h"
 #include "Tokens.h"
 #include "WindowSearch.h"
@@ -527,6 +528,16 @@ bool SysCommand(Driver& d, const Words& a, Lines&, std::string& error)
     return true;
 }
 
+bool Stats(Driver& d, const Words&, Lines& out, std::string& error)
+{
+    HWND target = nullptr;
+    ProcessStats stats;
+    if (!Target(d, target, error) || !ReadProcessStats(target, stats, error))
+        return false;
+    out.push_back(FormatProcessStats(stats));
+    return true;
+}
+
 const Command kCommands[] = {
     {"wait-window", 1, 2, "wait-window TITLE [MS]   the dialog titled TITLE becomes the target", WaitWindow},
     {"use-owned", 0, 2, "use-owned [TITLE] [MS]   a dialog owned by the target becomes the target", UseOwned},
@@ -552,6 +563,7 @@ const Command kCommands[] = {
     {"close", 0, 0, "close                    posts WM_CLOSE to the target", Close},
     {"wait-gone", 0, 1, "wait-gone [MS]           waits until the target has gone, then drops it", WaitGone},
     {"dump", 0, 0, "dump                     prints every control below the target", Dump},
+    {"process-stats", 0, 0, "process-stats            prints the target process's private bytes and handle, GDI and USER object counts", Stats},
 };
 
 }  // namespace

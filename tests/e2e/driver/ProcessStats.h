@@ -1,0 +1,25 @@
+// What the target window's process holds, read from outside: the figures of the soak runs.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace e2e {
+
+struct ProcessStats {
+    unsigned long long privateBytes = 0;
+    unsigned long handles = 0;
+    unsigned long gdiObjects = 0;
+    unsigned long userObjects = 0;
+    unsigned long windows = 0;  // every window of the process, child windows included
+};
+
+// Opens the process that owns `window` and asks for its figures; false with the reason in `error`.
+bool ReadProcessStats(HWND window, ProcessStats& stats, std::string& error);
+
+// "private=N handles=N gdi=N user=N windows=N". Wine 8 answers the first four with 0 for another
+// process; the window count is the driver's own, so it holds under every Wine.
+std::string FormatProcessStats(const ProcessStats& stats);
+
+}  // namespace e2e
