@@ -6,29 +6,8 @@
 #include "ui/CMainDlg.h"
 #include "win/Text.h"
 
-#include <commctrl.h>
-
-namespace {
-bool IsGermanLanguage(LANGID language)
-{
-    switch (language) {
-    case 0x0407:
-    case 0x0807:
-    case 0x0C07:
-    case 0x1007:
-    case 0x1407:
-        return true;
-    default:
-        return false;
-    }
-}
-}  // namespace
-
 bool CDiagApp::InitInstance()
 {
-    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
-    InitCommonControlsEx(&controls);
-
     m_languageDllLoaded = 0;
     ChooseLanguage();
 
@@ -42,7 +21,7 @@ void CDiagApp::ChooseLanguage()
     DWORD language = ReadDword(HKEY_CURRENT_USER, kProgramSubkey, kLanguageValue, LangNotSet);
     if (language == LangNotSet) {
         // The first start stores the choice for the next one; this run stays German.
-        DWORD choice = IsGermanLanguage(GetSystemDefaultLangID()) ? LangGerman : LangEnglish;
+        DWORD choice = FirstStartLanguage(GetSystemDefaultLangID());
         WriteValue(HKEY_CURRENT_USER, kProgramSubkey, kLanguageValue, &choice, REG_DWORD);
     } else if (language == LangEnglish) {
         LoadEnglishModule();

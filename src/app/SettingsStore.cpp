@@ -6,6 +6,20 @@ namespace {
 char g_basePath[260] = "SOFTWARE\\Talvek";
 }
 
+LanguageSetting FirstStartLanguage(std::uint16_t systemLanguageId)
+{
+    switch (systemLanguageId) {
+    case 0x0407:
+    case 0x0807:
+    case 0x0C07:
+    case 0x1007:
+    case 0x1407:
+        return LangGerman;
+    default:
+        return LangEnglish;
+    }
+}
+
 bool BuildKeyPath(char* result, std::size_t size, const char* subkey)
 {
     const std::size_t baseLength = std::strlen(g_basePath);

@@ -11,6 +11,10 @@ enum LanguageSetting : std::uint32_t {
     LangEnglish = 2,
 };
 
+// The setting a first start stores for the system's default language id: German for the five
+// German ids (Germany, Switzerland, Austria, Luxembourg, Liechtenstein), English for all others.
+LanguageSetting FirstStartLanguage(std::uint16_t systemLanguageId);
+
 constexpr const char kProgramSubkey[] = "PCSC_Kardoskop_V21";
 constexpr const char kLanguageValue[] = "Language";
 constexpr std::size_t kKeyPathSize = 400;

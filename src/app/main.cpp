@@ -1,4 +1,5 @@
 #include "app/CDiagApp.h"
+#include "app/DllSearch.h"
 
 #include <windows.h>
 
@@ -7,5 +8,7 @@ CDiagApp theApp;
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
+    // Before any window and any load by name: the vendor DLL is loaded by its bare name.
+    TakeCurrentDirectoryOutOfDllSearch();
     return RunApplication(instance);
 }

@@ -8,6 +8,9 @@
 namespace {
 constexpr DWORD kPollPeriodMs = 200;
 constexpr DWORD kThreadFailed = static_cast<DWORD>(-1);
+// While a stopped thread has not ended, its context is cancelled again this often: a cancel
+// reaches only the call outstanding at that moment, and the thread may be just entering one.
+constexpr DWORD kCancelRepeatMs = 50;
 
 bool StopRequested(const MonitorBlock& block)
 {
@@ -55,6 +58,11 @@ bool PostReport(const MonitorBlock& block, const CMonitorPoll& poll, MonitorEven
 }
 }  // namespace
 
+HANDLE CreateMonitorEvent()
+{
+    return CreateEventA(nullptr, TRUE, FALSE, nullptr);
+}
+
 void FreeMonitorEvent(MonitorEvent* event)
 {
     std::free(event);
@@ -98,13 +106,24 @@ void CStatusMonitor::StartMonitor(HWND hWnd, SCARDCONTEXT hContext, const std::s
     m_monitor.message = WM_READER_EVENT;
     m_monitor.oneShot = oneShot;
     if (oneShot)
-        m_monitor.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    m_monitor.hStop = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        m_monitor.hEvent = m_createEvent();
+    m_monitor.hStop = m_createEvent();
+    // Without its stop event the thread would poll without pause and could not be stopped;
+    // without the one-shot event nobody would hear its answer.
+    if (m_monitor.hStop == nullptr || (oneShot && m_monitor.hEvent == nullptr)) {
+        Trace("create event failed\n");
+        CloseEvents();
+        return;
+    }
     m_monitor.generation = ++m_generations;
     m_running = true;
 
     m_hThread = CreateThread(nullptr, 0, MonitorThread, &m_monitor, 0, nullptr);
     TraceF("ThreadHandle: %d created\n", static_cast<int>(reinterpret_cast<INT_PTR>(m_hThread)));
+    if (m_hThread == nullptr) {
+        m_running = false;
+        CloseEvents();
+    }
 }
 
 void CStatusMonitor::StopMonitor()
@@ -113,22 +132,34 @@ void CStatusMonitor::StopMonitor()
     if (m_hThread != nullptr) {
         SetEvent(m_monitor.hStop);
         Trace("Terminating Thread\r\n");
-        WaitForSingleObject(m_hThread, INFINITE);
+        // The thread sees the stop after its poll; a poll held up in the resource manager (a
+        // reader that does not answer) is cancelled, so that it returns at once.
+        SCardCancel(m_monitor.hContext);
+        while (WaitForSingleObject(m_hThread, kCancelRepeatMs) == WAIT_TIMEOUT)
+            SCardCancel(m_monitor.hContext);
         CloseHandle(m_hThread);
         m_hThread = nullptr;
     }
-    if (m_monitor.hStop != nullptr) {
-        CloseHandle(m_monitor.hStop);
-        m_monitor.hStop = nullptr;
-    }
     // The one-shot answer has been read by now (or its wait timed out): the event is done with.
-    if (m_monitor.hEvent != nullptr) {
-        CloseHandle(m_monitor.hEvent);
-        m_monitor.hEvent = nullptr;
-    }
+    CloseEvents();
     if (m_lastEvent != nullptr) {
         FreeMonitorEvent(m_lastEvent);
         m_lastEvent = nullptr;
+    }
+}
+
+void CStatusMonitor::EndOneShot()
+{
+    StopMonitor();
+    m_monitor.oneShot = false;
+}
+
+void CStatusMonitor::CloseEvents()
+{
+    for (HANDLE* event : {&m_monitor.hStop, &m_monitor.hEvent}) {
+        if (*event != nullptr)
+            CloseHandle(*event);
+        *event = nullptr;
     }
 }
 

@@ -23,7 +23,8 @@ struct MonitorEvent {
 void FreeMonitorEvent(MonitorEvent* event);
 
 struct MonitorBlock {
-    // Written by Start before the thread runs, only read by the thread.
+    // Written only while no thread runs (StartMonitor before it starts the thread, EndOneShot
+    // after the stop), and only read by the thread.
     std::string readerName;
     SCARDCONTEXT hContext = 0;
     HWND hWnd = nullptr;
@@ -38,19 +39,36 @@ struct MonitorBlock {
     std::uint32_t generation = 0;
 };
 
+// Makes the monitor's events: manual reset, unsignalled, unnamed. Null when that fails.
+using MonitorEventFactory = HANDLE (*)();
+HANDLE CreateMonitorEvent();
+
 class CStatusMonitor {
 public:
-    CStatusMonitor() = default;
+    // `createEvent` makes the stop event and the one-shot event; tests hand in one that fails.
+    explicit CStatusMonitor(MonitorEventFactory createEvent = CreateMonitorEvent)
+        : m_createEvent(createEvent)
+    {
+    }
     ~CStatusMonitor();
     CStatusMonitor(const CStatusMonitor&) = delete;
     CStatusMonitor& operator=(const CStatusMonitor&) = delete;
 
-    // Stops any running monitor, then watches `readerName` on a new thread.
+    // Stops any running monitor, then watches `readerName` on a new thread. When an event or the
+    // thread cannot be made, no monitor runs (traced); a one-shot caller then finds hEvent null,
+    // and its wait fails at once.
     void StartMonitor(HWND hWnd, SCARDCONTEXT hContext, const std::string& readerName, bool oneShot);
 
-    // Asks the thread to stop and returns once it has ended; releases m_lastEvent. Reports the
-    // thread posted before are left in the queue: AcceptReport discards them.
+    // Asks the thread to stop and returns once it has ended; releases m_lastEvent. A poll that
+    // hangs in the resource manager is cancelled on the monitor's context (SCardCancel), so the
+    // stop does not wait for a reader that never answers. Reports the thread posted before are
+    // left in the queue: AcceptReport discards them.
     void StopMonitor();
+
+    // Ends one-shot mode: stops the monitor, then clears oneShot. A one-shot thread that has not
+    // answered yet still polls and reads the flag; cleared under it, the flag would turn it into
+    // a continuous monitor.
+    void EndOneShot();
 
     // For the receiver of WM_READER_EVENT. A report of the running monitor becomes m_lastEvent
     // (the previous one is released) and true is returned; the caller then owns the ATR block.
@@ -63,6 +81,9 @@ public:
     const MonitorEvent* LastEvent() const { return m_lastEvent; }
 
 private:
+    void CloseEvents();
+
+    MonitorEventFactory m_createEvent;
     MonitorBlock m_monitor;
     HANDLE m_hThread = nullptr;
     MonitorEvent* m_lastEvent = nullptr;

@@ -6,6 +6,7 @@
 
 #include "report/LogFile.h"
 #include "report/LogLayout.h"
+#include "report/LogSaveDialog.h"
 #include "resource.h"
 #include "sysinfo/FileVersionText.h"
 #include "sysinfo/FirmwareDisplay.h"
@@ -14,39 +15,24 @@
 #include "win/Text.h"
 #include "win/Trace.h"
 
-#include <commdlg.h>
-
 #include <algorithm>
 #include <cstring>
 #include <vector>
 
 namespace {
 
-constexpr char kDefaultFileName[] = "PCSC_Kardoskop.log";
-// Pairs of description and pattern; the array's own NUL ends the list.
-constexpr char kFilter[] = "Logfile (*.log)\0*.log\0All Files (*.*)\0*.*\0";
-// Without the dot: the dialog appends the first three characters it is given.
-constexpr char kDefaultExtension[] = "txt";
 constexpr DWORD kOneShotWaitMs = 1500;
 // The date and time fields of the header; a longer text is formatted whole (see FormattedText).
 constexpr int kDateTimeSize = 32;
 
 bool ChooseLogPath(HWND owner, std::string& path)
 {
-    char file[MAX_PATH] = {};
-    std::memcpy(file, kDefaultFileName, sizeof kDefaultFileName);
-    OPENFILENAMEA dialog = {};
-    dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = owner;
-    dialog.lpstrFilter = kFilter;
-    dialog.nFilterIndex = 1;
-    dialog.lpstrFile = file;
-    dialog.nMaxFile = sizeof file;
-    dialog.lpstrDefExt = kDefaultExtension;
-    dialog.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY;
+    LogPathBuffer file;
+    OPENFILENAMEA dialog;
+    FillLogSaveDialog(dialog, owner, file);
     if (!GetSaveFileNameA(&dialog))
         return false;
-    path = file;
+    path = file.path;
     return true;
 }
 
@@ -98,7 +84,9 @@ void CMainDlg::OnLogFile()
         WriteLog(path);
     }
 
-    // With nothing selected (a click beside the icons) the page shown is still m_selectedItem's.
+    // With nothing selected (a click beside the icons clears the selection, and that change is
+    // ignored) the page shown is still m_selectedItem's: show that one again. Index -1 would make
+    // the monitor watch no reader and leave the right side empty for good.
     int index = m_readerList.GetSelectedItem();
     if (index == -1)
         index = m_selectedItem;
@@ -136,7 +124,8 @@ void CMainDlg::WriteLog(const std::string& path)
         WritePieces(file, CardSectionPieces());
         for (const std::string& reader : readers)
             WriteCardBlock(file, reader);
-        m_monitor.Block().oneShot = false;
+        // A reader that did not answer in time leaves its thread polling.
+        m_monitor.EndOneShot();
     }
     file.Close();
     if (file.Failed())

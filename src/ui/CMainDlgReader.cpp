@@ -13,8 +13,6 @@
 #include <cstdlib>
 
 namespace {
-// List item texts are read up to this length, as they were inserted.
-constexpr size_t kItemTextLimit = 49;
 // An AtrBlock whose length byte is above this holds no ATR the decoder can take.
 constexpr unsigned kLongestAtr = 33;
 }  // namespace
@@ -69,8 +67,8 @@ void CMainDlg::ShowSelectedReader(int index)
         return;
     }
 
-    std::string itemText = m_readerList.GetItemText(index, 0).substr(0, kItemTextLimit);
-    auto found = m_readerNameByItem.find(itemText);
+    // The whole item text: display names run to 99 characters, and a cut one is in no entry.
+    auto found = m_readerNameByItem.find(m_readerList.GetItemText(index, 0));
     const std::string readerName = found != m_readerNameByItem.end() ? found->second : std::string();
 
     ClearReaderPages();

@@ -273,6 +273,32 @@ TEST(AtrDecoder, Ta1Rows)
     }
 }
 
+// Every nibble of TA1 through both tables: FI in the high nibble with DI 1, DI in the low nibble
+// with FI 1. An undefined value shows as 0.
+TEST(AtrDecoder, ClockRateAndBaudRateTablesForEveryNibble)
+{
+    const struct {
+        const char* name;
+        unsigned nibble;
+        const char* f;
+        const char* d;
+    } cases[] = {
+        {"0x0", 0x0, "372", "0"},  {"0x1", 0x1, "372", "1"},   {"0x2", 0x2, "558", "2"},
+        {"0x3", 0x3, "744", "4"},  {"0x4", 0x4, "1116", "8"},  {"0x5", 0x5, "1488", "16"},
+        {"0x6", 0x6, "1860", "32"}, {"0x7", 0x7, "0", "64"},   {"0x8", 0x8, "0", "12"},
+        {"0x9", 0x9, "512", "20"}, {"0xA", 0xA, "768", "0"},   {"0xB", 0xB, "1024", "0"},
+        {"0xC", 0xC, "1536", "0"}, {"0xD", 0xD, "2048", "0"},  {"0xE", 0xE, "0", "0"},
+        {"0xF", 0xF, "0", "0"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto fi = static_cast<unsigned char>(c.nibble << 4 | 0x1);
+        EXPECT_EQ(ValueOf(Decode({0x3B, 0x10, fi}), kF), c.f);
+        const auto di = static_cast<unsigned char>(0x10 | c.nibble);
+        EXPECT_EQ(ValueOf(Decode({0x3B, 0x10, di}), kD), c.d);
+    }
+}
+
 TEST(AtrDecoder, WithoutTa1NoRateAndNoWaitRows)
 {
     // TC2 present, but no D to work with.

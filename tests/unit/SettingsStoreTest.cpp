@@ -43,4 +43,31 @@ TEST(SettingsStore, RefusesSubkeysBeyondTheKeyPathBuffer)
     EXPECT_EQ(std::string(path).size(), 15u + 1u + subkey.size());
 }
 
+TEST(SettingsStore, FirstStartLanguageFromTheSystemLanguage)
+{
+    const struct {
+        const char* name;
+        std::uint16_t id;
+        LanguageSetting expected;
+    } cases[] = {
+        {"German (Germany)", 0x0407, LangGerman},
+        {"German (Switzerland)", 0x0807, LangGerman},
+        {"German (Austria)", 0x0C07, LangGerman},
+        {"German (Luxembourg)", 0x1007, LangGerman},
+        {"German (Liechtenstein)", 0x1407, LangGerman},
+        {"German, neutral sublanguage", 0x0007, LangEnglish},
+        {"German, unlisted sublanguage 6", 0x1807, LangEnglish},
+        {"English (United States)", 0x0409, LangEnglish},
+        {"English (United Kingdom)", 0x0809, LangEnglish},
+        {"French (Switzerland)", 0x100C, LangEnglish},
+        {"Italian (Switzerland)", 0x0810, LangEnglish},
+        {"Romansh (Switzerland)", 0x0417, LangEnglish},
+        {"neutral", 0x0000, LangEnglish},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(FirstStartLanguage(c.id), c.expected);
+    }
+}
+
 }  // namespace

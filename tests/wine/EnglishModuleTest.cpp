@@ -2,6 +2,8 @@
 // the program loads by id must come out of it, under the ids of the German resources built into
 // this test program.
 #include "app/EnglishModule.h"
+#include "ui/CContactPage.h"
+#include "ui/CContactlessPage.h"
 
 #include <gtest/gtest.h>
 
@@ -200,6 +202,51 @@ TEST_F(EnglishModuleTest, TemplatePicturesLoadFromTheModule)
     ASSERT_NE(page, nullptr);
     EXPECT_NE(SendDlgItemMessageA(page, IDC_RM_STATUS, STM_GETIMAGE, IMAGE_BITMAP, 0), 0);
     DestroyWindow(page);
+}
+
+// The decoder's property texts: at most 31 characters, so that the log's alignment piece puts the
+// bar into column 32, and whole within the property column of every page that shows them (the
+// list view pads a label by about 12 pixels).
+TEST_F(EnglishModuleTest, DecoderPropertiesFitTheLogTableAndTheDetailsColumn)
+{
+    const std::vector<unsigned> contactless = {IDS_ATR_CLOCK,    IDS_ATR_CONVENTION, IDS_ATR_PROTOCOL,
+                                               IDS_ATR_HIST_HEX, IDS_ATR_CARD_NAME,  IDS_ATR_STANDARD};
+    std::vector<unsigned> contact = {
+        IDS_ATR_TA1_F,      IDS_ATR_TA1_D,    IDS_ATR_TA1_RATE,    IDS_ATR_TA1_ETU, IDS_ATR_TB1_VPP,
+        IDS_ATR_TC1_GUARD,  IDS_ATR_TA2_PTS,  IDS_ATR_TB2_PI2,     IDS_ATR_TC2_WAIT, IDS_ATR_TA3_IFSC,
+        IDS_ATR_TB3_CWT_BWT, IDS_ATR_TB3_CWT, IDS_ATR_TB3_BWT,     IDS_ATR_TC3,     IDS_ATR_TA4_IFSC,
+        IDS_ATR_TB4_CWT_BWT, IDS_ATR_TB4_BWT, IDS_ATR_TB4_CWT,     IDS_ATR_TC4,     IDS_ATR_HIST_TEXT};
+    contact.insert(contact.end(), contactless.begin(), contactless.end());
+    const struct {
+        const char* name;
+        unsigned templateId;
+        int columnWidth;
+        const std::vector<unsigned>& ids;
+    } pages[] = {
+        {"contact page", IDD_CONTACT_PAGE, CContactPage::kPropertyWidth, contact},
+        {"contactless page", IDD_CONTACTLESS_PAGE, CContactlessPage::kPropertyWidth, contactless},
+    };
+    constexpr int kLabelPadding = 12;
+    CPageHost host;
+    for (const auto& page : pages) {
+        SCOPED_TRACE(page.name);
+        HWND dialog = CreateDialogParamA(m_module, MAKEINTRESOURCEA(page.templateId), host.Handle(),
+                                         PlainDialogProc, 0);
+        ASSERT_NE(dialog, nullptr);
+        HWND list = GetDlgItem(dialog, IDC_DETAILS);
+        ASSERT_NE(list, nullptr);
+        for (unsigned id : page.ids) {
+            const std::string text = Text(m_module, id);
+            SCOPED_TRACE(text);
+            EXPECT_FALSE(text.empty());
+            EXPECT_LE(text.size(), 31u);
+            const auto width = static_cast<int>(
+                SendMessageA(list, LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(text.c_str())));
+            EXPECT_GT(width, 0);
+            EXPECT_LE(width + kLabelPadding, page.columnWidth);
+        }
+        DestroyWindow(dialog);
+    }
 }
 
 TEST(EnglishModule, MissingOrBrokenFileGivesNull)

@@ -293,6 +293,59 @@ TEST_F(PcscAccessTest, CancelAnEstablishedContext)
     EXPECT_EQ(static_cast<PcscResult>(SCARD_E_INVALID_HANDLE), m_pcsc.Cancel(hContext + 1000));
 }
 
+namespace {
+
+std::size_t JournalCountOf(const SimEnvironment& sim, const std::string& call, const std::string& tail)
+{
+    std::size_t count = 0;
+    for (const std::string& line : sim.JournalLines()) {
+        count += line.compare(0, call.size(), call) == 0 && line.size() >= tail.size() &&
+                 line.compare(line.size() - tail.size(), tail.size(), tail) == 0;
+    }
+    return count;
+}
+
+}  // namespace
+
+// The clock row of a contact card when the reader's clock cannot be read: "Fehler", and whatever
+// the resource manager allocated is given back, the connection closed.
+TEST_F(PcscAccessTest, DecodeAtrWhenTheClockCannotBeRead)
+{
+    const struct {
+        const char* name;
+        const char* settings;
+        const char* clockRow;
+        bool asked;  // the attribute was asked for
+    } cases[] = {
+        {"clock read", "", "4", true},
+        {"attribute call fails", "attrib = 0x80100016\n", "Fehler", true},
+        {"clock not supported", "clock = none\n", "Fehler", true},
+        {"no connection to the card", "connect = 0x8010000B\n", "Fehler", false},
+    };
+    const unsigned char atrBlock[] = {4, 0x3B, 0x02, 0x14, 0x50};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        m_sim.UseScenario(ReaderSection(std::string("card = present\natr = ") + kT0Atr + "\n" + c.settings));
+        SCARDCONTEXT hContext = Establish();
+        m_sim.ClearJournal();
+        std::vector<std::string> rows;
+        m_pcsc.DecodeAtr(hContext, kReader, false, atrBlock, rows);
+        ASSERT_GE(rows.size(), 2u);
+        EXPECT_EQ(rows[0], "Taktfrequenz (MHz)");
+        EXPECT_EQ(rows[1], c.clockRow);
+
+        const std::string ok = " -> 0x00000000";
+        EXPECT_EQ(m_sim.JournalCount("SCardGetAttrib") > 0, c.asked);
+        EXPECT_EQ(JournalCountOf(m_sim, "SCardGetAttrib", "length=auto" + ok),
+                  JournalCountOf(m_sim, "SCardFreeMemory", "memory=set" + ok))
+            << "every buffer the resource manager allocated is freed";
+        EXPECT_EQ(JournalCountOf(m_sim, "SCardConnectA", ok), JournalCountOf(m_sim, "SCardDisconnect", ok));
+        EXPECT_EQ(m_sim.JournalCount("SCardFreeMemory") - JournalCountOf(m_sim, "SCardFreeMemory", ok), 0u)
+            << "nothing freed that was not allocated";
+        SCardReleaseContext(hContext);
+    }
+}
+
 // Wine 10 with a real pcscd refuses the SCARD_AUTOALLOCATE ask as too big; the simulated DLL plays
 // that with an injection counted once, which the ask with the program's own buffer then passes.
 TEST_F(PcscAccessTest, ReadReaderAttributeAsksAgainOnlyWhenAutoallocateIsTooBig)

@@ -177,6 +177,21 @@ TEST_F(SimWinscardTest, DelayHoldsTheAnswer)
     EXPECT_GE(GetTickCount() - start, 140u);
 }
 
+// A held answer ends at SCardCancel as a real wait does, so a reader that never answers can be
+// stopped.
+TEST_F(SimWinscardTest, CancelEndsADelay)
+{
+    m_sim.UseScenario(Reader("card = absent\ndelay = 30000\n"));
+    const SCARDCONTEXT hContext = Establish();
+    Delayed delayed{&m_sim, "", hContext};
+    HANDLE thread = Later(delayed);
+    SCARD_READERSTATEA state;
+    const DWORD start = GetTickCount();
+    EXPECT_EQ(SCARD_E_CANCELLED, Poll(hContext, state));
+    EXPECT_LT(GetTickCount() - start, 5000u);
+    Join(thread);
+}
+
 TEST_F(SimWinscardTest, OpenConnectionShowsAsInUse)
 {
     const SCARDCONTEXT hContext = Establish();

@@ -332,4 +332,87 @@ TEST_F(StatusMonitorTest, ReportsOfAStoppedOrRestartedMonitorAreDiscarded)
     EXPECT_FALSE(Accept(g_reports[2])) << "after a stop no report is accepted";
 }
 
+// A reader whose status query does not come back (the simulated DLL holds it): the stop cancels
+// the query on the monitor's context instead of waiting for it, in both modes.
+TEST_F(StatusMonitorTest, StopCancelsAStatusQueryThatHangs)
+{
+    WriteScenario(ReaderWith("present", "delay = 30000\n"));
+    for (bool oneShot : {false, true}) {
+        SCOPED_TRACE(oneShot ? "one-shot" : "continuous");
+        m_monitor.StartMonitor(m_hWnd, m_hContext, kReader, oneShot);
+        ASSERT_NE(m_monitor.Thread(), nullptr);
+        Sleep(300);  // the thread sits in its first query by now
+        const DWORD start = GetTickCount();
+        m_monitor.StopMonitor();
+        EXPECT_LT(GetTickCount() - start, 5000u) << "the stop waited for the held query";
+        EXPECT_EQ(m_monitor.Thread(), nullptr);
+    }
+    Pump(100);
+    EXPECT_TRUE(g_reports.empty());
+}
+
+// A reader that has not answered within the log writer's wait: its one-shot thread still polls
+// when one-shot mode ends. The thread must be gone before the flag is cleared, or its late answer
+// goes out as a continuous report.
+TEST_F(StatusMonitorTest, EndOneShotStopsTheThreadBeforeTheFlagIsCleared)
+{
+    WriteScenario(ReaderWith("present", "delay = 400\n"));
+    m_monitor.StartMonitor(m_hWnd, m_hContext, kReader, true);
+    ASSERT_NE(m_monitor.Thread(), nullptr);
+    Sleep(100);  // inside its first query
+    m_monitor.EndOneShot();
+    EXPECT_FALSE(m_monitor.Block().oneShot);
+    EXPECT_EQ(m_monitor.Thread(), nullptr);
+    Pump(1000);
+    EXPECT_TRUE(g_reports.empty()) << "the one-shot thread posted a continuous report";
+}
+
+int g_eventsLeft = 0;
+
+// Makes events until g_eventsLeft is used up, then fails as CreateEventA does when it cannot.
+HANDLE RationedEvent()
+{
+    return g_eventsLeft-- > 0 ? CreateMonitorEvent() : nullptr;
+}
+
+TEST_F(StatusMonitorTest, FailedEventCreationStartsNoThread)
+{
+    WriteScenario(ReaderWith("present"));
+    const struct {
+        const char* name;
+        bool oneShot;
+        int events;  // how many events can be made
+    } cases[] = {
+        {"continuous, no stop event", false, 0},
+        {"one-shot, no answer event", true, 0},
+        {"one-shot, answer event but no stop event", true, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        g_eventsLeft = c.events;
+        TraceCapture trace;
+        // Heap-held: should a thread start without its stop event, it could never be stopped,
+        // and the monitor is then left alone rather than waited for.
+        auto* monitor = new CStatusMonitor(RationedEvent);
+        monitor->StartMonitor(m_hWnd, m_hContext, kReader, c.oneShot);
+        const bool started = monitor->Thread() != nullptr;
+        EXPECT_FALSE(started);
+        EXPECT_FALSE(monitor->IsRunning());
+        EXPECT_EQ(trace.Count("create event failed\n"), 1u);
+        EXPECT_EQ(monitor->Block().hEvent, nullptr) << "a one-shot caller's wait must fail at once";
+        Pump(400);
+        EXPECT_TRUE(g_reports.empty());
+        if (started)
+            continue;
+        monitor->StopMonitor();  // nothing to stop: returns at once
+        delete monitor;
+    }
+    // With its events the same monitor starts.
+    g_eventsLeft = 2;
+    CStatusMonitor monitor(RationedEvent);
+    monitor.StartMonitor(m_hWnd, m_hContext, kReader, true);
+    ASSERT_NE(monitor.Thread(), nullptr);
+    EXPECT_EQ(WaitForSingleObject(monitor.Block().hEvent, 1500), WAIT_OBJECT_0);
+}
+
 }  // namespace

@@ -294,6 +294,20 @@ bool SelectItem(Driver& d, const Words& a, Lines&, std::string& error)
     return list.Select(static_cast<int>(index), timeoutMs, error);
 }
 
+bool NotifyItem(Driver& d, const Words& a, Lines&, std::string& error)
+{
+    HWND control = nullptr;
+    long index = 0;
+    if (!Control(d, a[1], control, error))
+        return false;
+    if (!ParseNumber(a[2], index)) {
+        error = "not an item index: '" + a[2] + "'";
+        return false;
+    }
+    RemoteListView list(control);
+    return list.Renotify(static_cast<int>(index), error);
+}
+
 bool ButtonId(const std::string& word, int& id)
 {
     static const struct {
@@ -555,6 +569,8 @@ const Command kCommands[] = {
     {"list-columns", 1, 1, "list-columns SEL         prints INDEX | TEXT | WIDTH per column", ListColumns},
     {"selected-item", 1, 1, "selected-item SEL        prints the first selected index or -1", SelectedItem},
     {"select-item", 2, 3, "select-item SEL INDEX [MS] selects and focuses the item", SelectItem},
+    {"notify-item", 2, 2, "notify-item SEL INDEX sends the program LVN_ITEMCHANGED for the item, selection untouched",
+     NotifyItem},
     {"answer-box", 1, 2, "answer-box BUTTON [MS]   presses BUTTON in the target's message box; prints caption and text", AnswerBox},
     {"box-items", 1, 1, "box-items SEL            prints INDEX | TEXT per list-box item", BoxItems},
     {"box-selected", 1, 1, "box-selected SEL         prints the list box's selected index or -1", BoxSelected},

@@ -251,6 +251,41 @@ bool RemoteListView::IsSelected(int index, bool& selected, std::string& error) c
     return true;
 }
 
+bool RemoteListView::Renotify(int index, std::string& error)
+{
+    if (!Open(error))
+        return false;
+    LRESULT count = 0;
+    if (!Send(LVM_GETITEMCOUNT, 0, 0, count, error))
+        return false;
+    if (index < 0 || index >= count) {
+        error = "no item " + std::to_string(index) + " (the list has " + std::to_string(count) + ")";
+        return false;
+    }
+    RemoteBlock block(m_process, sizeof(LVITEMA));
+    if (!block.Valid()) {
+        error = LastError("VirtualAllocEx");
+        return false;
+    }
+    for (UINT state : {static_cast<UINT>(LVIS_CUT), 0u}) {
+        LVITEMA lvi{};
+        lvi.stateMask = LVIS_CUT;
+        lvi.state = state;
+        LRESULT done = 0;
+        if (!block.Write(0, &lvi, sizeof lvi)) {
+            error = LastError("WriteProcessMemory");
+            return false;
+        }
+        if (!Send(LVM_SETITEMSTATE, static_cast<WPARAM>(index), block.Address(), done, error))
+            return false;
+        if (!done) {
+            error = "the list refused the state of item " + std::to_string(index);
+            return false;
+        }
+    }
+    return true;
+}
+
 bool RemoteListView::Select(int index, DWORD timeoutMs, std::string& error)
 {
     if (!Open(error))

@@ -56,6 +56,10 @@ public:
     // message is posted, so a handler that opens a modal dialog does not block the driver;
     // returns once the item shows as selected.
     bool Select(int index, DWORD timeoutMs, std::string& error);
+    // Sets a display bit of the item (LVIS_CUT) and clears it again, selection untouched: the
+    // program receives LVN_ITEMCHANGED for the item twice, as for a click on the item it has
+    // selected already. Sent, so it returns once the program has handled both.
+    bool Renotify(int index, std::string& error);
 
 private:
     bool Open(std::string& error);

@@ -2,7 +2,8 @@
 """One end-to-end test of the log file: runs an e2e script through the harness (e2e.py run) and
 then checks the files the program wrote, byte for byte, against expected files.
 
-Usage: log_test.py --template T.e2e [--check NAME=EXPECTED]... [--existing NAME] [--small-fs]
+Usage: log_test.py --template T.e2e [--check NAME=EXPECTED]... [--existing NAME] [--file NAME=SOURCE]
+                   [--unchanged NAME] [--absent NAME] [--small-fs]
                    [--prefix-of SMALL=WHOLE:BYTES] [--trace TEXT] [--no-trace TEXT] -- E2E_RUN_ARGS...
 
 The script template may use @DIR@: the Windows path (Z:\\...) of a folder of the test's own,
@@ -13,6 +14,13 @@ arguments except --script (it gets the filled-in template); --out names the test
   the rest of the line after "Datum:\\t\\t" and after "Uhrzeit:\\t" becomes <date> and <time>
   (expected files hold these placeholders) and must not be empty in the written file.
 - --existing NAME: OUT.files/NAME exists before the run, longer than any log (8 KiB of 'x').
+- --file NAME=SOURCE: a copy of SOURCE is OUT.files/NAME before the run (a DLL lying in the
+  folder where the log is saved, say).
+- --unchanged NAME: OUT.files/NAME exists before the run as for --existing and still holds the
+  same bytes after it. --absent NAME: OUT.files/NAME does not exist after the run.
+- --aligned NAME: in every card table of OUT.files/NAME (the lines after a line of 32 hyphens,
+  "+" and 46 hyphens, up to the next empty line) the first "|" stands in column 32, tabs taken
+  8 columns wide.
 - --small-fs: OUT.files/full/ is a tmpfs of 4 KiB, for a file that fills up half-way, and
   OUT.files/ro/ a read-only one, where no file can be created (mounted before the run, removed
   after it; needs root, else the test is skipped with exit code 77). A file without write
@@ -77,6 +85,19 @@ def check_equal(name, actual_path, expected_path, problems):
                         f'  expected {describe(expected, at)}\n  sizes {len(actual)} / {len(expected)}')
 
 
+def check_aligned(name, data, problems):
+    rule = b'-' * 32 + b'+' + b'-' * 46
+    in_table = False
+    for number, line in enumerate(data.split(b'\r\n'), start=1):
+        if line == rule:
+            in_table = True
+            continue
+        if not line:
+            in_table = False
+        if in_table and line.expandtabs(8).find(b'|') != 32:
+            problems.append(f'{name}: line {number}: the bar is not in column 32: {line!r}')
+
+
 def unmount(points):
     for point in points:
         if os.path.ismount(point):
@@ -88,6 +109,10 @@ def main():
     parser.add_argument('--template', required=True)
     parser.add_argument('--check', action='append', default=[])
     parser.add_argument('--existing', action='append', default=[])
+    parser.add_argument('--file', action='append', default=[])
+    parser.add_argument('--unchanged', action='append', default=[])
+    parser.add_argument('--absent', action='append', default=[])
+    parser.add_argument('--aligned', action='append', default=[])
     parser.add_argument('--small-fs', action='store_true')
     parser.add_argument('--prefix-of', action='append', default=[])
     parser.add_argument('--trace', action='append', default=[])
@@ -101,8 +126,11 @@ def main():
         unmount([files / 'full', files / 'ro'])
         shutil.rmtree(files)
     files.mkdir(parents=True)
-    for name in args.existing:
+    for name in args.existing + args.unchanged:
         (files / name).write_bytes(b'x' * 8192)
+    for item in args.file:
+        name, source = item.split('=', 1)
+        shutil.copy2(source, files / name)
 
     mounts = []
     if args.small_fs:
@@ -140,6 +168,15 @@ def main():
     for item in args.check:
         name, expected = item.split('=', 1)
         check_equal(name, files / name.replace('full/', 'full-'), Path(expected), problems)
+    for name in args.aligned:
+        if (files / name).exists():
+            check_aligned(name, (files / name).read_bytes(), problems)
+    for name in args.unchanged:
+        if not (files / name).exists() or (files / name).read_bytes() != b'x' * 8192:
+            problems.append(f'{name}: changed, though it was to stay as it was')
+    for name in args.absent:
+        if (files / name).exists():
+            problems.append(f'{name}: written, though no file was to be')
     for item in args.prefix_of:
         small, rest = item.split('=', 1)
         whole, size = rest.rsplit(':', 1)

@@ -1,0 +1,15 @@
+#pragma once
+// The save-as dialog that asks for the log file's name (Windows only).
+
+#include <windows.h>
+#include <commdlg.h>
+
+// The file-name buffer of the dialog: the initial name goes in, the chosen path comes out.
+struct LogPathBuffer {
+    char path[MAX_PATH] = {};
+};
+
+// Fills `dialog` for the log: owned by `owner`, the filters "Logfile (*.log)" (selected) and
+// "All Files (*.*)", the initial name "PCSC_Kardoskop.log" in `file`, the default extension
+// "txt", no read-only box, and a question before an existing file is replaced.
+void FillLogSaveDialog(OPENFILENAMEA& dialog, HWND owner, LogPathBuffer& file);

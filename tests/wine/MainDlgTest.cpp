@@ -1,0 +1,350 @@
+// The main dialog in this process, made modeless so that the test can drive it step by step: the
+// system menu over Refreshes, stops of a monitor whose status query hangs, the order of the calls
+// at Refresh and closing, and what a selection notification and the log command do. The firmware
+// query finds the answering vendor-DLL stand-in (so no message box stops the run): the suite runs
+// in a process of its own that is given its folder (KARDOSKOP_MAINDLG_VENDORFW_DIR), and skips in
+// any other.
+#include "ui/CMainDlg.h"
+
+#include "SimEnvironment.h"
+#include "resource.h"
+#include "win/Text.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <atomic>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char kReader[] = "Talvek CCR 4000 0";
+constexpr UINT kAboutCommand = 0x10;
+
+std::string Environment(const char* name)
+{
+    char value[MAX_PATH] = {};
+    const DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
+    return length > 0 && length < sizeof value ? value : "";
+}
+
+// Makes the protected parts reachable and the dialog modeless.
+class TestMainDlg : public CMainDlg {
+public:
+    using CMainDlg::OnLogFile;
+
+    bool CreateModeless()
+    {
+        return CreateDialogParamA(ResourceModule(), MAKEINTRESOURCEA(TemplateId()), nullptr, DialogProc,
+                                  reinterpret_cast<LPARAM>(static_cast<CDialog*>(this))) != nullptr;
+    }
+};
+
+void Pump(DWORD ms, const std::function<bool()>& done = [] { return false; })
+{
+    const DWORD start = GetTickCount();
+    while (!done() && GetTickCount() - start < ms) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+}
+
+struct OwnedSearch {
+    HWND owner;
+    HWND found;
+};
+
+BOOL CALLBACK FindOwnedDialog(HWND hWnd, LPARAM lParam)
+{
+    auto* search = reinterpret_cast<OwnedSearch*>(lParam);
+    char name[16] = {};
+    GetClassNameA(hWnd, name, sizeof name);
+    if (std::string(name) == "#32770" && GetWindow(hWnd, GW_OWNER) == search->owner && IsWindowVisible(hWnd)) {
+        search->found = hWnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// On a thread of its own: waits for a dialog owned by `owner` (a modal one that the UI thread
+// runs), hands it to `handle`, and is done. The handler ends the dialog.
+class OwnedDialogHandler {
+public:
+    OwnedDialogHandler(HWND owner, std::function<void(HWND)> handle) : m_owner(owner), m_handle(std::move(handle))
+    {
+        m_thread = CreateThread(nullptr, 0, Run, this, 0, nullptr);
+    }
+    ~OwnedDialogHandler()
+    {
+        m_stop = true;
+        WaitForSingleObject(m_thread, 10000);
+        CloseHandle(m_thread);
+    }
+    OwnedDialogHandler(const OwnedDialogHandler&) = delete;
+    OwnedDialogHandler& operator=(const OwnedDialogHandler&) = delete;
+
+    bool Handled() const { return m_handled; }
+
+private:
+    static DWORD WINAPI Run(LPVOID parameter)
+    {
+        auto* self = static_cast<OwnedDialogHandler*>(parameter);
+        while (!self->m_stop) {
+            OwnedSearch search{self->m_owner, nullptr};
+            EnumWindows(FindOwnedDialog, reinterpret_cast<LPARAM>(&search));
+            if (search.found != nullptr) {
+                Sleep(200);  // let it finish its initialisation
+                self->m_handle(search.found);
+                self->m_handled = true;
+                return 0;
+            }
+            Sleep(20);
+        }
+        return 0;
+    }
+
+    HWND m_owner;
+    std::function<void(HWND)> m_handle;
+    HANDLE m_thread = nullptr;
+    std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_handled{false};
+};
+
+std::string ControlText(HWND control)
+{
+    char text[256] = {};
+    SendMessageA(control, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+class MainDlgTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const std::string folder = Environment("KARDOSKOP_MAINDLG_VENDORFW_DIR");
+        if (folder.empty())
+            GTEST_SKIP() << "runs in the process given KARDOSKOP_MAINDLG_VENDORFW_DIR";
+        ASSERT_TRUE(SetDllDirectoryA(folder.c_str())) << folder;
+    }
+
+    void TearDown() override
+    {
+        if (m_dialog.IsWindow())
+            DestroyWindow(m_dialog.Handle());
+    }
+
+    void Start(const std::string& scenario)
+    {
+        m_sim.UseScenario(scenario);
+        ASSERT_TRUE(m_dialog.CreateModeless());
+    }
+
+    // Time the dialog takes to handle command `id`, in milliseconds.
+    DWORD Command(WORD id)
+    {
+        const DWORD start = GetTickCount();
+        SendMessageA(m_dialog.Handle(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+        return GetTickCount() - start;
+    }
+
+    bool ContactPageShown() { return IsWindowVisible(m_dialog.m_contactPage.Handle()) != FALSE; }
+
+    // Selects `item` as a click does and waits for its page (when `report` says one comes).
+    void Select(int item, bool report = true)
+    {
+        m_dialog.m_readerList.SelectItem(item);
+        if (report)
+            Pump(3000, [this] { return ContactPageShown(); });
+    }
+
+    SimEnvironment m_sim;
+    TestMainDlg m_dialog;
+};
+
+std::string ReaderWith(const std::string& settings)
+{
+    return std::string("[reader ") + kReader + "]\n" + settings;
+}
+
+// Refresh runs the start-up again; the system menu must be adapted once only: a second pass
+// would delete Close and add another About entry.
+TEST_F(MainDlgTest, SystemMenuAfterRefreshes)
+{
+    Start("");
+    HMENU menu = GetSystemMenu(m_dialog.Handle(), FALSE);
+    ASSERT_NE(menu, nullptr);
+    const int itemsAtStart = GetMenuItemCount(menu);
+    const struct {
+        const char* name;
+        int refreshes;  // in all, since the start
+    } cases[] = {{"after one Refresh", 1}, {"after three Refreshes", 3}};
+    int done = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (; done < c.refreshes; ++done)
+            Command(IDC_REFRESH);
+        int about = 0;
+        for (int i = 0; i < GetMenuItemCount(menu); ++i)
+            about += GetMenuItemID(menu, i) == kAboutCommand;
+        EXPECT_EQ(about, 1);
+        EXPECT_NE(GetMenuState(menu, SC_CLOSE, MF_BYCOMMAND), static_cast<UINT>(-1)) << "Close is gone";
+        EXPECT_EQ(GetMenuItemCount(menu), itemsAtStart);
+        char text[64] = {};
+        GetMenuStringA(menu, kAboutCommand, text, sizeof text, MF_BYCOMMAND);
+        EXPECT_EQ(std::string(text), LoadText(IDS_ABOUT_MENU));
+    }
+}
+
+std::vector<std::string> LinesFrom(const std::vector<std::string>& lines, std::size_t first)
+{
+    return std::vector<std::string>(lines.begin() + static_cast<std::ptrdiff_t>(std::min(first, lines.size())),
+                                    lines.end());
+}
+
+// Index of the last line that starts with `call`, or -1.
+int LastLine(const std::vector<std::string>& lines, const std::string& call)
+{
+    for (int i = static_cast<int>(lines.size()) - 1; i >= 0; --i)
+        if (lines[static_cast<std::size_t>(i)].compare(0, call.size(), call) == 0)
+            return i;
+    return -1;
+}
+
+int CountLines(const std::vector<std::string>& lines, const std::string& call)
+{
+    int count = 0;
+    for (const std::string& line : lines)
+        count += line.compare(0, call.size(), call) == 0;
+    return count;
+}
+
+// A reader whose status query does not come back while its page is asked for: Refresh and
+// closing return all the same. In the call journal the monitor's query has ended before the
+// context is released (Refresh) or cancelled and released (closing), and nothing follows.
+TEST_F(MainDlgTest, RefreshAndCloseStopAMonitorWhoseQueryHangs)
+{
+    Start(ReaderWith("card = present\natr = 3B 02 14 50\ndelay = 30000\n"));
+    const struct {
+        const char* name;
+        WORD command;
+        bool cancelled;  // the context is cancelled before it is released
+    } cases[] = {{"Refresh", IDC_REFRESH, false}, {"closing", IDCANCEL, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::size_t journalStart = m_sim.JournalLines().size();
+        Select(1, false);
+        Pump(300);  // the monitor sits in its first query by now
+        EXPECT_FALSE(ContactPageShown());
+        EXPECT_LT(Command(c.command), 5000u) << "the stop waited for the held query";
+        const std::vector<std::string> lines = LinesFrom(m_sim.JournalLines(), journalStart);
+        const int query = LastLine(lines, "SCardGetStatusChangeA");
+        const int cancel = LastLine(lines, "SCardCancel");
+        const int release = LastLine(lines, "SCardReleaseContext");
+        ASSERT_GE(query, 0);
+        ASSERT_GE(release, 0);
+        EXPECT_NE(lines[static_cast<std::size_t>(query)].find("-> 0x80100002"), std::string::npos)
+            << "the query was cancelled: " << lines[static_cast<std::size_t>(query)];
+        EXPECT_LT(query, release) << "the monitor still polled when the context was released";
+        if (c.cancelled) {
+            EXPECT_LT(query, cancel);
+            EXPECT_LT(cancel, release);
+            EXPECT_EQ(release, static_cast<int>(lines.size()) - 1) << "a call after the release";
+        } else {
+            // The new context is established after the old one is released.
+            EXPECT_LT(release, LastLine(lines, "SCardEstablishContext"));
+            EXPECT_EQ(CountLines(LinesFrom(lines, static_cast<std::size_t>(release)), "SCardGetStatusChangeA"), 0);
+        }
+    }
+}
+
+// A notification for the item whose page is shown (a click on it again) changes nothing: the
+// monitor keeps running, the page stays as it is.
+TEST_F(MainDlgTest, SelectingTheSelectedItemDoesNothing)
+{
+    Start(ReaderWith("card = present\natr = 3B 02 14 50\nfirmware = 0 0x01020304 0 0x01000000\n"));
+    Select(1);
+    ASSERT_TRUE(ContactPageShown());
+    const std::uint32_t generation = m_dialog.m_monitor.Block().generation;
+    // Marks the page: a new selection would clear the field and fill it again.
+    SetDlgItemTextA(m_dialog.m_contactPage.Handle(), IDC_CARD_STATUS, "marked");
+    m_sim.ClearJournal();
+
+    NMLISTVIEW notification{};
+    notification.hdr.hwndFrom = m_dialog.m_readerList.Handle();
+    notification.hdr.idFrom = IDC_READER_LIST;
+    notification.hdr.code = LVN_ITEMCHANGED;
+    notification.iItem = 1;
+    notification.uChanged = LVIF_STATE;
+    notification.uNewState = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageA(m_dialog.Handle(), WM_NOTIFY, IDC_READER_LIST, reinterpret_cast<LPARAM>(&notification));
+    Pump(600);
+
+    EXPECT_EQ(m_dialog.m_monitor.Block().generation, generation) << "the monitor was started again";
+    EXPECT_EQ(m_sim.JournalCount("SCardCancel"), 0u) << "the monitor was stopped";
+    EXPECT_TRUE(ContactPageShown());
+    char status[32] = {};
+    GetDlgItemTextA(m_dialog.m_contactPage.Handle(), IDC_CARD_STATUS, status, sizeof status);
+    EXPECT_STREQ(status, "marked");
+}
+
+// The log command with no item selected (a click beside the icons took the selection away, which
+// changes nothing): at its end the page shown before comes back with its reader watched again,
+// here after a cancelled save dialog. The dialog is checked while it is open.
+TEST_F(MainDlgTest, LogCommandWithNoItemSelectedShowsThePageAgain)
+{
+    Start(ReaderWith("card = present\natr = 3B 02 14 50\nfirmware = 0 0x01020304 0 0x01000000\n"));
+    Select(1);
+    ASSERT_TRUE(ContactPageShown());
+    LVITEMA state{};
+    state.stateMask = LVIS_SELECTED;
+    SendMessageA(m_dialog.m_readerList.Handle(), LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
+                 reinterpret_cast<LPARAM>(&state));
+    ASSERT_EQ(m_dialog.m_readerList.GetSelectedItem(), -1);
+    ASSERT_TRUE(ContactPageShown()) << "losing the selection changes nothing";
+
+    std::string fileName;
+    std::vector<std::string> types;
+    int typeSelected = -2;
+    bool readOnlyBoxShown = true;
+    {
+        OwnedDialogHandler cancel(m_dialog.Handle(), [&](HWND save) {
+            HWND nameBox = GetDlgItem(save, 0x47c);
+            HWND nameEdit = reinterpret_cast<HWND>(SendMessageA(nameBox, CBEM_GETEDITCONTROL, 0, 0));
+            fileName = ControlText(nameEdit != nullptr ? nameEdit : nameBox);
+            HWND typeBox = GetDlgItem(save, 0x470);
+            const int count = static_cast<int>(SendMessageA(typeBox, CB_GETCOUNT, 0, 0));
+            for (int i = 0; i < count; ++i) {
+                char text[128] = {};
+                SendMessageA(typeBox, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
+                types.push_back(text);
+            }
+            typeSelected = static_cast<int>(SendMessageA(typeBox, CB_GETCURSEL, 0, 0));
+            HWND readOnly = GetDlgItem(save, 0x410);
+            readOnlyBoxShown = readOnly != nullptr && IsWindowVisible(readOnly);
+            PostMessageA(save, WM_COMMAND, IDCANCEL, 0);
+        });
+        m_dialog.OnLogFile();
+        EXPECT_TRUE(cancel.Handled());
+    }
+    EXPECT_EQ(fileName, "PCSC_Kardoskop.log");
+    EXPECT_EQ(types, (std::vector<std::string>{"Logfile (*.log)", "All Files (*.*)"}));
+    EXPECT_EQ(typeSelected, 0);
+    EXPECT_FALSE(readOnlyBoxShown);
+
+    EXPECT_EQ(m_dialog.m_monitor.Block().readerName, kReader) << "the monitor watches no reader";
+    Pump(3000, [this] { return ContactPageShown(); });
+    EXPECT_TRUE(ContactPageShown());
+    char status[32] = {};
+    GetDlgItemTextA(m_dialog.m_contactPage.Handle(), IDC_CARD_STATUS, status, sizeof status);
+    EXPECT_STREQ(status, "Karte gesteckt");
+}
+
+}  // namespace
