@@ -3,7 +3,7 @@
 // detail rows that the reader pages and the log file show, held as texts in which property and
 // value alternate.
 
-#include "win/Text.h"
+#include "win/TextSource.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -6,7 +6,7 @@
 // them into CR LF (FileBytes). Pure: no platform calls.
 
 #include "sysinfo/ReaderTests.h"
-#include "win/Text.h"
+#include "win/TextSource.h"
 
 #include <cstddef>
 #include <cstdint>
