@@ -7,8 +7,9 @@
 #include <string>
 
 namespace {
-// What caption and version line name when the program file has no version information.
 
+// "PC/SC Kardoskop v" and the program's version in `form`; the fixed program title, which the
+// caption and the version line show instead, when the program file has no version information.
 std::string ProgramVersion(int form)
 {
     std::string text;

@@ -8,9 +8,9 @@
 #include <utility>
 
 namespace {
-// The length byte and the longest ATR. TS, T0, 16 interface characters and 15 historical bytes
-// end at byte 33, so the structure never reaches past the copy.
-constexpr std::size_t kBlockSize = 1 + kMaxAtrLength;
+// TS, T0, 16 interface characters and 15 historical bytes end at byte kLongestCardAtr of the
+// block, so the structure never reaches past a copy of kAtrBlockSize bytes.
+static_assert(kLongestCardAtr < kAtrBlockSize, "the decoder reads up to byte kLongestCardAtr");
 constexpr unsigned kLevels = 4;
 
 // F from FI and D from DI (ISO/IEC 7816-3); 0 where the value has no defined meaning.
@@ -215,7 +215,7 @@ void DecodeAtrRows(const unsigned char* atr, std::uint32_t clockKhz, bool contac
 
     // A zero-filled working copy: what the ATR announces beyond its end reads as 0x00, and no
     // read can leave the copy.
-    unsigned char block[kBlockSize] = {};
+    unsigned char block[kAtrBlockSize] = {};
     std::size_t length = atr[0];
     if (length > kMaxAtrLength)
         length = kMaxAtrLength;

@@ -3,15 +3,13 @@
 // detail rows that the reader pages and the log file show, held as texts in which property and
 // value alternate.
 
-#include "win/Text.h"
+#include "pcsc/AtrBlock.h"
+#include "win/TextSource.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
-
-// Longest ATR the decoder takes; a longer length byte counts as this.
-constexpr std::size_t kMaxAtrLength = 36;
 
 // Replaces `rows` by the decoded rows. Reads the length byte of `atr` and at most that many (and
 // at most kMaxAtrLength) bytes after it; the interface characters and historical bytes that the

@@ -3,7 +3,7 @@
 // reader constructs for it: category 0x80, tag 0x4F, the PC/SC application provider
 // A0 00 00 03 06, then the standard byte SS and the two card-name bytes NN.
 
-#include "win/Text.h"
+#include "win/TextSource.h"
 
 #include <cstddef>
 #include <string>

@@ -3,14 +3,11 @@
 // decide whether that is a change worth reporting. Portable, so it runs against pcscd natively;
 // the thread, events and posted messages around it are in StatusMonitor.
 
+#include "pcsc/AtrBlock.h"
 #include "pcsc/PcscApi.h"
 
 #include <cstdint>
 #include <string>
-
-// An ATR block: byte 0 the ATR length n (0 to 36), bytes 1 to n the ATR.
-constexpr unsigned kMaxAtrLength = 36;
-constexpr unsigned kAtrBlockSize = kMaxAtrLength + 1;
 
 enum MonitorEventKind : std::int32_t {
     NoReport = 0,

@@ -1,5 +1,7 @@
 #include "report/LogLayout.h"
 
+#include "atr/DetailRows.h"
+#include "pcsc/AtrBlock.h"
 #include "pcsc/HexLine.h"
 #include "resource.h"
 
@@ -55,11 +57,10 @@ void AddTable(const CardAnswer& answer, LogPieces& pieces)
     pieces.push_back(Text(kFirstColumn));
     pieces.push_back(Text(HexLine(answer.atr.data(), answer.atr.size())));
     pieces.push_back(Text("\n"));
-    for (std::size_t i = 0; i < answer.rows.size(); i += 2) {
-        const std::string& property = answer.rows[i];
-        pieces.push_back(Text(property));
-        pieces.push_back(Text(AlignmentPiece(property.size())));
-        pieces.push_back(Text(i + 1 < answer.rows.size() ? answer.rows[i + 1] : std::string()));
+    for (const DetailRow& row : PairDetailRows(answer.rows)) {
+        pieces.push_back(Text(row.property));
+        pieces.push_back(Text(AlignmentPiece(row.property.size())));
+        pieces.push_back(Text(row.value));
         pieces.push_back(Text("\n"));
     }
     pieces.push_back(Text("\n\n"));
@@ -71,7 +72,10 @@ CardBlockKind ClassifyCardAnswer(bool answered, std::int32_t result, unsigned at
 {
     if (!answered || result != kCardPresent)
         return CardBlockKind::NoCard;
-    return atrLength == 0 ? CardBlockKind::UnreadableCard : CardBlockKind::CardWithAtr;
+    // Unlike the page, the log writes an answer longer than an ATR can be as it came: all its
+    // bytes in the ATR row, and the rows decoded from it.
+    return ClassifyAtrLength(atrLength) == AtrLengthKind::NoAtr ? CardBlockKind::UnreadableCard
+                                                                : CardBlockKind::CardWithAtr;
 }
 
 LogPieces SystemPartPieces(const LogSystemPart& part)

@@ -6,7 +6,7 @@
 // them into CR LF (FileBytes). Pure: no platform calls.
 
 #include "sysinfo/ReaderTests.h"
-#include "win/Text.h"
+#include "win/TextSource.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -31,7 +31,7 @@ struct LogSystemPart {
 
 // How the one-shot query of a reader ended, as far as the card block cares.
 enum class CardBlockKind {
-    CardWithAtr,     // card present, ATR of length 1 or more
+    CardWithAtr,     // card present, answer of length 1 or more (even one too long for an ATR)
     UnreadableCard,  // card present, ATR of length 0
     NoCard,          // reader empty, another answer, or no answer within the wait
 };

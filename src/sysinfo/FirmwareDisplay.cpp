@@ -1,12 +1,6 @@
 #include "sysinfo/FirmwareDisplay.h"
 
-namespace {
-
-constexpr unsigned kIdsNotAvailable = 105;
-constexpr unsigned kIdsCannotBeOpened = 173;
-constexpr unsigned kIdsTheDll = 174;
-
-}  // namespace
+#include "resource.h"
 
 FirmwareFields FirmwareDisplay(FirmwareQueryStatus status, const char* firmware, const char* emv,
                                const TextSource& text)
@@ -14,12 +8,12 @@ FirmwareFields FirmwareDisplay(FirmwareQueryStatus status, const char* firmware,
     const bool firmwareShown = status == FwAndEmv || status == FwOnly;
     const bool emvShown = status == FwAndEmv;
     FirmwareFields fields;
-    fields.firmware = firmwareShown ? (firmware ? firmware : "") : text(kIdsNotAvailable);
-    fields.emv = emvShown ? (emv ? emv : "") : text(kIdsNotAvailable);
+    fields.firmware = firmwareShown ? (firmware ? firmware : "") : text(IDS_NOT_AVAILABLE);
+    fields.emv = emvShown ? (emv ? emv : "") : text(IDS_NOT_AVAILABLE);
     return fields;
 }
 
 std::string VendorDllMissingMessage(const TextSource& text)
 {
-    return text(kIdsTheDll) + " " + kVendorDllName + " " + text(kIdsCannotBeOpened);
+    return text(IDS_THE_DLL) + " " + kVendorDllName + " " + text(IDS_CANNOT_OPEN);
 }

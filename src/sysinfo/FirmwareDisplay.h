@@ -3,7 +3,7 @@
 // reports a missing vendor DLL. Pure: the texts come from the given source (LoadText in the program).
 
 #include "sysinfo/ReaderTests.h"
-#include "win/Text.h"
+#include "win/TextSource.h"
 
 #include <string>
 

@@ -4,7 +4,6 @@
 
 #include "pcsc/PcscAccess.h"
 #include "pcsc/StatusMonitor.h"
-#include "report/LogLayout.h"
 #include "sysinfo/SysInfo.h"
 #include "ui/CContactPage.h"
 #include "ui/CContactlessPage.h"
@@ -24,7 +23,10 @@ enum PageCode : int {
     kContactlessPageCode = 2,
 };
 
+// The log writer's types: the members that write the log live in report/, and ui/ includes
+// nothing from there.
 class CLogFile;
+struct LogPiece;
 
 class CMainDlg : public CModalDialog {
 public:
@@ -106,7 +108,7 @@ private:
     void WriteLog(const std::string& path);
     void WriteFirmwareBlock(CLogFile& file, const std::string& readerName);
     void WriteCardBlock(CLogFile& file, const std::string& readerName);
-    void WritePieces(CLogFile& file, const LogPieces& pieces);
+    void WritePieces(CLogFile& file, const std::vector<LogPiece>& pieces);
     void ShowLogMessage(const std::string& text);
 
     CModelessDialog& Page(int page);

@@ -1,6 +1,8 @@
 // The main dialog at run time: reader selection and the card events of the status monitor.
 #include "ui/CMainDlg.h"
 
+#include "atr/DetailRows.h"
+#include "pcsc/AtrBlock.h"
 #include "pcsc/HexLine.h"
 #include "resource.h"
 #include "sysinfo/FileVersionText.h"
@@ -11,11 +13,6 @@
 #include "win/Trace.h"
 
 #include <cstdlib>
-
-namespace {
-// An AtrBlock whose length byte is above this holds no ATR the decoder can take.
-constexpr unsigned kLongestAtr = 33;
-}  // namespace
 
 CModelessDialog& CMainDlg::Page(int page)
 {
@@ -145,21 +142,26 @@ void CMainDlg::ShowCard(int page, bool contactless, const std::string& readerNam
     SetPageItemText(page, IDC_CARD_STATUS, "", contactless ? IDS_CARD_IN_FIELD : IDS_CARD_INSERTED);
     const unsigned length = atrBlock != nullptr ? atrBlock[0] : 0;
     CEdit& atrEdit = AtrEdit(page);
-    if (length >= 1 && length <= kLongestAtr) {
+    switch (ClassifyAtrLength(length)) {
+    case AtrLengthKind::CardAtr: {
         atrEdit.SetUpperCase();
         SetPageItemText(page, IDC_ATR, HexLine(atrBlock + 1, length), IDS_NOT_AVAILABLE);
         DetailsList(page).DeleteAllItems();
         std::vector<std::string> rows;
         m_pcsc.DecodeAtr(m_hContext, readerName.c_str(), contactless, atrBlock, rows);
         FillDetails(page, rows);
-    } else if (length == 0) {
+        break;
+    }
+    case AtrLengthKind::NoAtr:
         atrEdit.SetUpperCase();
         SetPageItemText(page, IDC_ATR, "0", IDS_NOT_AVAILABLE);
         ShowNotAvailableDetails(page);
-    } else {
+        break;
+    case AtrLengthKind::TooLong:
         atrEdit.ClearCaseConversion();
         ShowNotAvailableDetails(page);
         SetPageItemText(page, IDC_ATR, "", IDS_ERROR);
+        break;
     }
     if (contactless)
         ShowUid(readerName);
@@ -197,10 +199,9 @@ void CMainDlg::ShowEmptyReader(int page, bool contactless)
 void CMainDlg::FillDetails(int page, const std::vector<std::string>& rows)
 {
     CListView& list = DetailsList(page);
-    for (size_t i = 0; i < rows.size(); i += 2) {
-        int item = list.InsertItem(list.GetItemCount(), rows[i]);
-        if (i + 1 < rows.size())
-            list.SetItemText(item, 1, rows[i + 1]);
+    for (const DetailRow& row : PairDetailRows(rows)) {
+        const int item = list.InsertItem(list.GetItemCount(), row.property);
+        list.SetItemText(item, 1, row.value);
     }
 }
 

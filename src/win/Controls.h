@@ -86,8 +86,9 @@ public:
     HBITMAP GetBitmap() const { return reinterpret_cast<HBITMAP>(Send(STM_GETIMAGE, IMAGE_BITMAP)); }
 };
 
-// Owns an image list; a list attached to a list view without LVS_SHAREIMAGELISTS is destroyed by
-// that control, so call Detach() after attaching it there.
+// Owns an image list and destroys it. A list view without LVS_SHAREIMAGELISTS destroys the lists
+// still attached to it when it is destroyed itself: take the list back from the control
+// (SetImageList with nullptr) before this owner destroys it, as the main dialog does.
 class CImageList {
 public:
     CImageList() = default;
@@ -99,12 +100,6 @@ public:
     int AddIcon(HICON icon) const { return ImageList_AddIcon(m_list, icon); }
     int GetCount() const { return ImageList_GetImageCount(m_list); }
     HIMAGELIST Handle() const { return m_list; }
-    HIMAGELIST Detach()
-    {
-        HIMAGELIST list = m_list;
-        m_list = nullptr;
-        return list;
-    }
     void Destroy();
 
 private:

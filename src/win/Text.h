@@ -4,7 +4,8 @@
 // exactly as LoadStringA delivers them; natively they come from a table generated from the German
 // string table.
 
-#include <functional>
+#include "win/TextSource.h"
+
 #include <string>
 
 #ifdef _WIN32
@@ -13,9 +14,6 @@
 
 // The string-table text `id` of the resource module in use; empty when the module lacks it.
 std::string LoadText(unsigned id);
-
-// Where pure code gets its texts from: LoadText in the program, a table of its own in a test.
-using TextSource = std::function<std::string(unsigned id)>;
 
 #ifdef _WIN32
 // The module from which texts (and later dialogs, bitmaps and icons) are loaded: the program's own

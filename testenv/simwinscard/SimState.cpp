@@ -46,8 +46,9 @@ std::string EnvironmentValue(const char* name)
     return std::string(buffer, length);
 }
 
-// The file is opened with FILE_SHARE_DELETE: a test renames the next scenario over it at any
-// moment, and a rename over a file open without that share fails.
+// The file is open only while it is read, and shared for everything (delete included, so a test
+// may remove it meanwhile). A rename over an open file fails whatever its share modes, so a test
+// that renames the next scenario over this one tries again until the read is done.
 bool ReadWholeFile(const std::string& path, std::string& text)
 {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_READ,

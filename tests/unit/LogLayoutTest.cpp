@@ -205,6 +205,9 @@ TEST(LogLayout, ClassifiesTheOneShotAnswer)
         CardBlockKind expected;
     } cases[] = {
         {"card with ATR", true, 1, 4, CardBlockKind::CardWithAtr},
+        {"card with the longest ATR", true, 1, 33, CardBlockKind::CardWithAtr},
+        {"card with an answer too long for an ATR: written as it came", true, 1, 34,
+         CardBlockKind::CardWithAtr},
         {"card with the longest answer", true, 1, 36, CardBlockKind::CardWithAtr},
         {"card without ATR", true, 1, 0, CardBlockKind::UnreadableCard},
         {"reader empty", true, 2, 0, CardBlockKind::NoCard},
@@ -231,6 +234,17 @@ TEST(LogLayout, ContactCardTable)
         "(TA1) \xDC" "bertragungsfaktor D\t|1\n"
         "\n\n";
     EXPECT_EQ(Render(CardBodyPieces(ContactCard())), expected);
+}
+
+TEST(LogLayout, OddNumberOfRowTextsEndsWithALineOfOnlyAProperty)
+{
+    CardAnswer answer = ContactCard();
+    answer.rows = {"Konvention", "direkt", "Protokoll"};
+    const std::vector<std::string> lines = Lines(Render(CardBodyPieces(answer)));
+    ASSERT_EQ(lines.size(), 10u);
+    EXPECT_EQ(lines[5], "Konvention\t\t\t|direkt");
+    EXPECT_EQ(lines[6], "Protokoll\t\t\t|");
+    EXPECT_EQ(lines[7], "");
 }
 
 TEST(LogLayout, ContactlessTableStartsWithTheUid)

@@ -3,6 +3,8 @@
 // named to the DLL through KARDOSKOP_SCENARIO, and its call journal (KARDOSKOP_SIM_JOURNAL). The
 // DLL reads both variables at every call, so they take effect at once.
 
+#include "ReplaceFile.h"
+
 #include <windows.h>
 
 #include <cstddef>
@@ -47,11 +49,10 @@ public:
     }
 
     // The scenario renamed over the one in use, as a test changes cards while a program runs.
-    // False when the rename failed (the simulated DLL must never keep the file from being replaced).
+    // False when the rename failed: the simulated DLL must never keep the file open for long.
     bool ReplaceScenario(const std::string& text)
     {
-        const std::string file = NewFile(text);
-        return MoveFileExA(file.c_str(), m_scenario.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+        return ReplaceFileWhenFree(NewFile(text), m_scenario);
     }
 
     std::vector<std::string> JournalLines() const

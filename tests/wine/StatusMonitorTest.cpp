@@ -2,6 +2,7 @@
 // message-only window, one-shot answers through the block and its event.
 #include "pcsc/StatusMonitor.h"
 
+#include "ReplaceFile.h"
 #include "TraceCapture.h"
 
 #include <gtest/gtest.h>
@@ -78,12 +79,13 @@ protected:
         DeleteFileA(m_scenario.c_str());
     }
 
-    // Replaces the scenario the way a test of a running program must: write aside, then rename.
+    // Replaces the scenario the way a test of a running program must: write aside, then rename
+    // (again, should the monitor's poll be reading the file at that moment).
     void WriteScenario(const std::string& text)
     {
         std::string temp = m_scenario + ".new";
         std::ofstream(temp, std::ios::binary) << text;
-        ASSERT_TRUE(MoveFileExA(temp.c_str(), m_scenario.c_str(), MOVEFILE_REPLACE_EXISTING));
+        ASSERT_TRUE(ReplaceFileWhenFree(temp, m_scenario));
     }
 
     // Dispatches messages for `ms` milliseconds, or until `count` reports have arrived.
