@@ -137,8 +137,12 @@ protected:
 
     void TearDown() override
     {
-        if (m_dialog.IsWindow())
-            DestroyWindow(m_dialog.Handle());
+        if (!m_dialog.IsWindow())
+            return;
+        // As the dialog's own Close does: the list view would destroy the image list it holds,
+        // and the dialog's image-list object destroys it once more.
+        SendDlgItemMessageA(m_dialog.Handle(), IDC_READER_LIST, LVM_SETIMAGELIST, LVSIL_NORMAL, 0);
+        DestroyWindow(m_dialog.Handle());
     }
 
     void Start(const std::string& scenario)
