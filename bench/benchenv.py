@@ -52,6 +52,10 @@ VREADER = _argument('--vreader', str(ROOT / 'build' / 'native' / 'testenv' / 'vr
 if REAL_STACK:
     os.environ['KARDOSKOP_WINSCARD'] = 'builtin'
 
+# Inside the root the Wine is Wine 10, with the simulated DLL as well (run-in-root.sh without
+# --realstack); its prefix is kept apart from Wine 8's.
+WINE10 = Path('/etc/debian_version').exists() and Path('/etc/debian_version').read_text().startswith('13')
+
 
 def _load(name, path):
     spec = importlib.util.spec_from_file_location(name, path)

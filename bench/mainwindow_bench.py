@@ -62,7 +62,7 @@ class Bench:
         self.build = Path(build).resolve()
         self.out = Path(out).resolve()
         # A prefix is never shared between Wine versions.
-        self.prefix = str(self.build / ('wineprefix-wine10' if benchenv.REAL_STACK else 'wineprefix'))
+        self.prefix = str(self.build / ('wineprefix-wine10' if benchenv.WINE10 else 'wineprefix'))
         self.app = self.out / 'app'
         self.scenario = self.out / 'scenario.txt'
         self.program = None
