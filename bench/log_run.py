@@ -15,7 +15,6 @@ processes first and at the end: do not run it while CTest uses the same build tr
 """
 
 import argparse
-import importlib.util
 import statistics
 import sys
 import time
@@ -25,9 +24,10 @@ ROOT = Path(__file__).resolve().parent.parent
 TITLE = 'PC/SC Kardoskop v2.1'
 TAIL = 64
 
-_spec = importlib.util.spec_from_file_location('mainwindow_bench', ROOT / 'bench' / 'mainwindow_bench.py')
-mainwindow = importlib.util.module_from_spec(_spec)
-_spec.loader.exec_module(mainwindow)
+sys.path.insert(0, str(ROOT / 'bench'))
+import benchenv  # noqa: E402  (sets the Wine architecture of the build tree before e2e loads)
+
+mainwindow = benchenv.mainwindow
 
 CONTACT = """[reader Talvek CCR 4000 {n}]
 card = present
@@ -91,7 +91,6 @@ class LogBench(mainwindow.Bench):
 
 
 def measure(args):
-    benchenv = mainwindow.benchenv
     bench = LogBench(args.build, Path(args.build) / 'bench' / ('log_run-realstack' if benchenv.REAL_STACK
                                                                else 'log_run'))
     figures = {'source': benchenv.describe(args.build), 'floor_ms': benchenv.floor_ms(),
@@ -121,7 +120,7 @@ def main():
     parser.add_argument('--build', default=str(ROOT / 'build' / 'mingw'), help='MinGW build tree')
     parser.add_argument('--runs', type=int, default=10, help='measured runs per reader count')
     parser.add_argument('--readers', type=int, nargs='+', default=[1, 4, 8])
-    mainwindow.benchenv.add_stack_arguments(parser)
+    benchenv.add_stack_arguments(parser)
     args = parser.parse_args()
     runs = [measure(args)]
     if args.side_by_side:

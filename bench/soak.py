@@ -32,7 +32,7 @@ same build tree.
 import argparse
 import os
 import re
-import statistics
+import subprocess
 import sys
 import time
 from pathlib import Path
@@ -151,7 +151,6 @@ class Soak(benchenv.mainwindow.Bench):
         return False
 
     def screenshot_failure(self):
-        import subprocess
         subprocess.run(['import', '-display', self.display, '-window', 'root', str(self.out / 'failure.png')],
                        check=False)
         print('\n'.join(self.ask('dump')))

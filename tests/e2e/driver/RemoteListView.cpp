@@ -251,10 +251,8 @@ bool RemoteListView::IsSelected(int index, bool& selected, std::string& error) c
     return true;
 }
 
-bool RemoteListView::Renotify(int index, std::string& error)
+bool RemoteListView::CheckIndex(int index, std::string& error) const
 {
-    if (!Open(error))
-        return false;
     LRESULT count = 0;
     if (!Send(LVM_GETITEMCOUNT, 0, 0, count, error))
         return false;
@@ -262,6 +260,13 @@ bool RemoteListView::Renotify(int index, std::string& error)
         error = "no item " + std::to_string(index) + " (the list has " + std::to_string(count) + ")";
         return false;
     }
+    return true;
+}
+
+bool RemoteListView::Renotify(int index, std::string& error)
+{
+    if (!Open(error) || !CheckIndex(index, error))
+        return false;
     RemoteBlock block(m_process, sizeof(LVITEMA));
     if (!block.Valid()) {
         error = LastError("VirtualAllocEx");
@@ -288,15 +293,8 @@ bool RemoteListView::Renotify(int index, std::string& error)
 
 bool RemoteListView::Select(int index, DWORD timeoutMs, std::string& error)
 {
-    if (!Open(error))
+    if (!Open(error) || !CheckIndex(index, error))
         return false;
-    LRESULT count = 0;
-    if (!Send(LVM_GETITEMCOUNT, 0, 0, count, error))
-        return false;
-    if (index < 0 || index >= count) {
-        error = "no item " + std::to_string(index) + " (the list has " + std::to_string(count) + ")";
-        return false;
-    }
     bool selected = false;
     if (!IsSelected(index, selected, error))
         return false;

@@ -64,6 +64,8 @@ public:
 private:
     bool Open(std::string& error);
     bool Send(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result, std::string& error) const;
+    // An item of the list, else false with the reason.
+    bool CheckIndex(int index, std::string& error) const;
     bool ColumnCount(int& count, std::string& error) const;
     bool IsSelected(int index, bool& selected, std::string& error) const;
     bool ReadItemText(const RemoteBlock& block, const char* pointer, std::vector<char>& text) const;
