@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Creates, once per machine, the Debian 13 root that holds the real resource manager for the
-# Windows program: Wine 10 (whose winscard.dll talks to pcsc-lite), pcscd 2.3, Xvfb, fonts and
-# ImageMagick. A complete root is reused at once; an incomplete or broken one is made again.
+# Windows program: Wine 10 (whose winscard.dll talks to pcsc-lite), pcscd 2.3, Xvfb, fonts,
+# ImageMagick and the German locale (de_DE.UTF-8, for the demo). A complete root is reused at once;
+# an incomplete or broken one is made again.
 #
 #   scripts/setup-root.sh          create or check the root, print its path as the last line
 #   scripts/setup-root.sh --path   only print the path
@@ -13,8 +14,9 @@ set -euo pipefail
 root=${KARDOSKOP_ROOT:-/var/cache/kardoskop/trixie}
 # The list is part of the completeness mark: a root made with another list is made again.
 packages=(wine64 pcscd libpcsclite1 pcsc-tools xvfb xauth x11-utils imagemagick fonts-wine
-          python3 procps)
-mark_text="kardoskop root v1: ${packages[*]}"
+          python3 procps locales)
+locale=de_DE.UTF-8
+mark_text="kardoskop root v1: ${packages[*]} $locale"
 mark=$root/.kardoskop-root-complete
 
 if [ "${1:-}" = --path ]; then
@@ -27,7 +29,7 @@ root_works() {
   [ -f "$mark" ] && [ "$(cat "$mark")" = "$mark_text" ] || return 1
   local f
   for f in usr/lib/wine/wine64 usr/sbin/pcscd usr/bin/Xvfb usr/bin/import usr/bin/python3 \
-           usr/lib/x86_64-linux-gnu/libpcsclite.so.1; do
+           usr/lib/x86_64-linux-gnu/libpcsclite.so.1 usr/lib/locale/locale-archive; do
     [ -e "$root/$f" ] || return 1
   done
   # Wine's bridge to pcsc-lite: its unix side links libpcsclite.
@@ -80,7 +82,7 @@ cp /etc/resolv.conf "$work/etc/resolv.conf" 2>/dev/null || true
 
 # apt runs inside a private mount namespace, so /proc and /dev of the root vanish with it.
 echo "setup-root.sh: installing ${packages[*]} (about 2-3 min)" >&2
-unshare -m --propagation private bash -euc '
+locale=$locale unshare -m --propagation private bash -euc '
   work=$1; shift
   mount -t proc proc "$work/proc"
   mount --rbind /dev "$work/dev"
@@ -90,6 +92,7 @@ unshare -m --propagation private bash -euc '
   chroot "$work" apt-get -o Acquire::Check-Valid-Until=false install -y -q \
     --no-install-recommends "$@"
   chroot "$work" apt-get clean
+  chroot "$work" localedef -i "${locale%%.*}" -f "${locale#*.}" "$locale"
 ' _ "$work" "${packages[@]}" >>"$work.log" 2>&1 || {
   tail -20 "$work.log" >&2
   echo "setup-root.sh: package installation failed (log: $work.log)" >&2
