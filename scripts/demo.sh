@@ -5,11 +5,15 @@
 # empty reader and a reader of another maker (testenv/scenarios/demo.txt). The firmware stand-in
 # answers for pcscd's reader names.
 #
+# The program runs in a German locale (de_DE.UTF-8), as on the technicians' machines: the log's
+# date and time are German.
+#
 # Without a display it runs under a private Xvfb: it visits the pages, removes and inserts a card
 # while a page is shown, writes the log file through the save dialog, shows the English window,
-# and prints the folder of the screenshots and the log as its last line. With a display (DISPLAY
-# answers) it opens the window there until it is closed; cards are changed meanwhile by rewriting
-# the readers' state files (printed at the start; README.md says how).
+# cuts each screenshot to the window, and prints the folder of the screenshots and the log as its
+# last line. With a display (DISPLAY answers) it opens the window there until it is closed; cards
+# are changed meanwhile by rewriting the readers' state files (printed at the start; README.md
+# says how).
 #
 # It sets up what it needs (packages, the root, both builds); a second run only checks them.
 set -euo pipefail
@@ -78,6 +82,10 @@ card_removed() {
 language() {
   echo "reg add HKCU\\Software\\Talvek\\PCSC_Kardoskop_V21 /v Language /t REG_DWORD /d $1 /f"
 }
+# Wine takes the user's locale (date and time formats) from the program's environment.
+german_locale() {
+  echo 'env LC_ALL de_DE.UTF-8'
+}
 
 headless=1
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
@@ -87,6 +95,7 @@ fi
 if [ "$headless" = 0 ]; then
   {
     language 1
+    german_locale
     echo 'scenario <<END'; cat testenv/scenarios/demo.txt; echo 'END'
     echo 'start'
     echo 'wait-exit 86400000'
@@ -108,6 +117,7 @@ fi
 
 {
   language 1
+  german_locale
   echo 'scenario <<END'; cat testenv/scenarios/demo.txt; echo 'END'
   cat <<'EOF'
 start
@@ -186,5 +196,25 @@ step "headless run: pages, a card removed and inserted, the log, the English win
     --program "$build/src/PCSC_Kardoskop.exe" --dll "$build/src/PCSC_KardoskopENU.dll" \
     --dll "$build/testenv/vendorfw/answering/tvkscrfwcheck.dll" --driver "$build/tests/e2e/e2e_driver.exe" \
     --prefix "$prefix" --out "$out" --timeout 300 --vreader "$vreader"
+
+# The screenshots show the whole screen; the window is all on it that is not the black background.
+# Each is cut to the window and a margin, as a person would take it (the root's ImageMagick).
+crop_to_window() {
+  local margin=8 f box w h x y W H
+  for f in "$@"; do
+    box=$(convert "$f" -bordercolor black -border 1 -format '%@' info:)
+    IFS='x+' read -r w h x y <<<"$box"
+    read -r W H <<<"$(identify -format '%w %h' "$f")"
+    [ "$w" -gt 1 ] && [ "$h" -gt 1 ] || continue
+    x=$((x - 1 - margin)); y=$((y - 1 - margin)); w=$((w + 2 * margin)); h=$((h + 2 * margin))
+    [ "$x" -ge 0 ] || { w=$((w + x)); x=0; }
+    [ "$y" -ge 0 ] || { h=$((h + y)); y=0; }
+    [ $((x + w)) -le "$W" ] || w=$((W - x))
+    [ $((y + h)) -le "$H" ] || h=$((H - y))
+    convert "$f" -crop "${w}x${h}+${x}+${y}" +repage "$f"
+  done
+}
+step "screenshots cut to the window" crop.log \
+  "$runner" bash -c "$(declare -f crop_to_window); crop_to_window \"\$@\"" _ "$out"/[0-9]*.png
 say "screenshots, the log file (PCSC_Kardoskop.log), pcscd's and Wine's output:"
 echo "$out"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Creates, once per machine, the Debian 13 root that holds the real resource manager for the
-# Windows program: Wine 10 (whose winscard.dll talks to pcsc-lite), pcscd 2.3, Xvfb, fonts and
-# ImageMagick. A complete root is reused at once; an incomplete or broken one is made again.
+# Windows program: Wine 10 (whose winscard.dll talks to pcsc-lite), pcscd 2.3, Xvfb, fonts,
+# ImageMagick and the German locale (de_DE.UTF-8, for the demo). A complete root is reused at once;
+# an incomplete or broken one is made again.
 #
 #   scripts/setup-root.sh          create or check the root, print its path as the last line
 #   scripts/setup-root.sh --path   only print the path
@@ -15,8 +16,9 @@ cd "$(dirname "$0")/.."
 root=${KARDOSKOP_ROOT:-/var/cache/kardoskop/trixie}
 # The list is part of the completeness mark: a root made with another list is made again.
 packages=(wine64 pcscd libpcsclite1 pcsc-tools xvfb xauth x11-utils imagemagick fonts-wine
-          python3 procps)
-mark_text="kardoskop root v1: ${packages[*]}"
+          python3 procps locales)
+locale=de_DE.UTF-8
+mark_text="kardoskop root v1: ${packages[*]} $locale"
 mark=$root/.kardoskop-root-complete
 
 if [ "${1:-}" = --path ]; then
@@ -29,7 +31,7 @@ root_works() {
   [ -f "$mark" ] && [ "$(cat "$mark")" = "$mark_text" ] || return 1
   local f
   for f in usr/lib/wine/wine64 usr/sbin/pcscd usr/bin/Xvfb usr/bin/import usr/bin/python3 \
-           usr/lib/x86_64-linux-gnu/libpcsclite.so.1; do
+           usr/lib/x86_64-linux-gnu/libpcsclite.so.1 usr/lib/locale/locale-archive; do
     [ -e "$root/$f" ] || return 1
   done
   # Wine's bridge to pcsc-lite: its unix side links libpcsclite.
@@ -61,6 +63,10 @@ mkdir -p "$(dirname "$root")"
 work=$root.partial
 rm -rf --one-file-system "$work"
 make_debian_root setup-root.sh trixie "$work" "$work.log" "${packages[@]}"
+chroot "$work" localedef -i "${locale%%.*}" -f "${locale#*.}" "$locale" >>"$work.log" 2>&1 || {
+  echo "setup-root.sh: cannot make the locale $locale (log: $work.log)" >&2
+  exit 1
+}
 echo "$mark_text" >"$work/.kardoskop-root-complete"
 mv "$work" "$root"
 mv "$work.log" "$root.log"

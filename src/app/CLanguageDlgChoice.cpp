@@ -27,6 +27,9 @@ LanguageOkDecision DecideLanguageOk(int initialSelection, int selection)
         decision.action = LanguageOkAction::NoSelection;
         return decision;
     }
+    // Every choice other than the opening one is stored, also in a dialog that opened with nothing
+    // selected (an unknown stored value): storing only a switch from the other entry would leave a
+    // damaged setting that the dialog cannot repair, while the dialog closes as if it had worked.
     if (selection == initialSelection)
         return decision;
     decision.action = LanguageOkAction::Restart;

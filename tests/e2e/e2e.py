@@ -8,9 +8,10 @@
       ends the prefix's Wine processes, then that Xvfb (by pid)
   e2e.py run --script S.e2e --program EXE [--dll DLL]... --driver DRIVER --prefix PREFIX
              --out DIR [--state FILE] [--timeout SECONDS] [--vreader DRIVER.so [--pcscd PCSCD]]
-             [--display DISPLAY]
-      runs one test script. Without --state (or when FILE does not exist) the test starts its own
-      Xvfb and stops it, and the prefix's wineserver, at the end; --display uses that display. With --vreader the test runs on
+             [--display DISPLAY] [--cwd DIR]
+      runs one test script; the program starts in DIR (default: its app folder). Without --state
+      (or when FILE does not exist) the test starts its own Xvfb and stops it, and the prefix's
+      wineserver, at the end; --display uses that display. With --vreader the test runs on
       the real stack: Wine's own winscard.dll and a private pcscd whose readers are virtual reader
       drivers, one per `[reader NAME]` of the script's scenarios (only inside the namespace of
       testenv/realstack/run-in-root.sh).
@@ -753,7 +754,8 @@ class Test:
             if self.program and self.program.poll() is None:
                 return False, [], 'the program is already running'
             env = dict(self.env, **self.extra_env)
-            self.program = subprocess.Popen([WINE, str(self.exe), *words], env=env, cwd=self.out / 'app',
+            cwd = self.args.cwd or self.out / 'app'
+            self.program = subprocess.Popen([WINE, str(self.exe), *words], env=env, cwd=cwd,
                                             stdin=subprocess.DEVNULL, stdout=self.log_file,
                                             stderr=self.log_file)
             return True, [], ''
@@ -915,6 +917,7 @@ def main():
     p.add_argument('--vreader', help='real-stack mode: the virtual reader driver for pcscd')
     p.add_argument('--pcscd', default='/usr/sbin/pcscd')
     p.add_argument('--display', help='an X display that runs already (no Xvfb of the test)')
+    p.add_argument('--cwd', help="the program's current directory (default: its app folder)")
     args = parser.parse_args()
     if not os.path.isabs(args.prefix):
         parser.error('--prefix must be an absolute path')

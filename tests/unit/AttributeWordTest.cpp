@@ -8,12 +8,20 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 namespace {
 
 // One answer of the stand-in: the return code, the bytes it delivers and the length it reports.
+// Made by a constructor, not as an aggregate: GCC 12 at -O3 takes the vectors of a table of
+// aggregates for maybe uninitialized where the table is destroyed.
 struct Answer {
+    Answer(LONG code, std::vector<BYTE> delivered, DWORD reported, bool handsOutBlock)
+        : rv(code), bytes(std::move(delivered)), length(reported), allocates(handsOutBlock)
+    {
+    }
+
     LONG rv;
     std::vector<BYTE> bytes;
     DWORD length;

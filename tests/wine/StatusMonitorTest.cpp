@@ -353,20 +353,37 @@ TEST_F(StatusMonitorTest, StopCancelsAStatusQueryThatHangs)
     EXPECT_TRUE(g_reports.empty());
 }
 
+// What the one-shot flag of the watched block said when StopMonitor announced the stop (its trace,
+// written on the stopping thread while the monitor thread still runs): 1 set, 0 cleared, -1 no stop.
+const MonitorBlock* g_watchedBlock = nullptr;
+int g_oneShotAtStop = -1;
+
+void NoteOneShotAtStop(const std::string& text)
+{
+    if (g_watchedBlock != nullptr && text == "Terminating Thread\r\n")
+        g_oneShotAtStop = g_watchedBlock->oneShot ? 1 : 0;
+}
+
 // A reader that has not answered within the log writer's wait: its one-shot thread still polls
-// when one-shot mode ends. The thread must be gone before the flag is cleared, or its late answer
-// goes out as a continuous report.
+// when one-shot mode ends. The thread reads the flag after each poll, so the flag may change only
+// once the thread is stopped: it still says one-shot while the stop runs, and is cleared after.
 TEST_F(StatusMonitorTest, EndOneShotStopsTheThreadBeforeTheFlagIsCleared)
 {
     WriteScenario(ReaderWith("present", "delay = 400\n"));
     m_monitor.StartMonitor(m_hWnd, m_hContext, kReader, true);
     ASSERT_NE(m_monitor.Thread(), nullptr);
     Sleep(100);  // inside its first query
-    m_monitor.EndOneShot();
+    g_oneShotAtStop = -1;
+    g_watchedBlock = &m_monitor.Block();
+    {
+        TraceCapture trace(NoteOneShotAtStop);
+        ASSERT_TRUE(trace.Installed());
+        m_monitor.EndOneShot();
+    }
+    g_watchedBlock = nullptr;
+    EXPECT_EQ(g_oneShotAtStop, 1) << "the flag when the stop began: 1 set, 0 cleared, -1 no stop";
     EXPECT_FALSE(m_monitor.Block().oneShot);
     EXPECT_EQ(m_monitor.Thread(), nullptr);
-    Pump(1000);
-    EXPECT_TRUE(g_reports.empty()) << "the one-shot thread posted a continuous report";
 }
 
 int g_eventsLeft = 0;

@@ -2,7 +2,8 @@
 // Records what this process writes with OutputDebugStringA, the way a debugger sees it: the call
 // raises DBG_PRINTEXCEPTION_C (parameters: length including the NUL, address of the text), and a
 // vectored handler gets the first look at it before the system's own handler swallows it. One
-// capture may be active at a time; traces from every thread are recorded.
+// capture may be active at a time; traces from every thread are recorded. `onTrace`, when given,
+// sees each trace as it is written, on the thread that writes it.
 
 #include <windows.h>
 
@@ -12,7 +13,7 @@
 
 class TraceCapture {
 public:
-    TraceCapture()
+    explicit TraceCapture(void (*onTrace)(const std::string& text) = nullptr) : m_onTrace(onTrace)
     {
         InitializeCriticalSection(&m_lock);
         s_active = this;
@@ -67,20 +68,24 @@ private:
             record->NumberParameters >= 2 && record->ExceptionInformation[1] != 0) {
             const char* text = reinterpret_cast<const char*>(record->ExceptionInformation[1]);
             const std::size_t length = record->ExceptionInformation[0];
-            capture->Append(text, length > 0 ? strnlen(text, length - 1) : 0);
+            const std::string trace(text, length > 0 ? strnlen(text, length - 1) : 0);
+            capture->Append(trace);
+            if (capture->m_onTrace != nullptr)
+                capture->m_onTrace(trace);
         }
         return EXCEPTION_CONTINUE_SEARCH;
     }
 
-    void Append(const char* text, std::size_t length)
+    void Append(const std::string& text)
     {
         EnterCriticalSection(&m_lock);
-        m_text.append(text, length);
+        m_text += text;
         LeaveCriticalSection(&m_lock);
     }
 
     inline static TraceCapture* volatile s_active = nullptr;
     CRITICAL_SECTION m_lock;
     PVOID m_handler = nullptr;
+    void (*m_onTrace)(const std::string& text);
     std::string m_text;
 };

@@ -3,7 +3,7 @@
 then checks the files the program wrote, byte for byte, against expected files.
 
 Usage: log_test.py --template T.e2e [--check NAME=EXPECTED]... [--existing NAME] [--file NAME=SOURCE]
-                   [--unchanged NAME] [--absent NAME] [--small-fs]
+                   [--start-in-files] [--unchanged NAME] [--absent NAME] [--small-fs]
                    [--prefix-of SMALL=WHOLE:BYTES] [--trace TEXT] [--no-trace TEXT] -- E2E_RUN_ARGS...
 
 The script template may use @DIR@: the Windows path (Z:\\...) of a folder of the test's own,
@@ -16,6 +16,8 @@ arguments except --script (it gets the filled-in template); --out names the test
 - --existing NAME: OUT.files/NAME exists before the run, longer than any log (8 KiB of 'x').
 - --file NAME=SOURCE: a copy of SOURCE is OUT.files/NAME before the run (a DLL lying in the
   folder where the log is saved, say).
+- --start-in-files: the program starts with OUT.files/ as its current directory (as from a
+  shortcut whose "Start in" is a folder holding such a DLL).
 - --unchanged NAME: OUT.files/NAME exists before the run as for --existing and still holds the
   same bytes after it. --absent NAME: OUT.files/NAME does not exist after the run.
 - --aligned NAME: in every card table of OUT.files/NAME (the lines after a line of 32 hyphens,
@@ -114,6 +116,7 @@ def main():
     parser.add_argument('--absent', action='append', default=[])
     parser.add_argument('--aligned', action='append', default=[])
     parser.add_argument('--small-fs', action='store_true')
+    parser.add_argument('--start-in-files', action='store_true')
     parser.add_argument('--prefix-of', action='append', default=[])
     parser.add_argument('--trace', action='append', default=[])
     parser.add_argument('--no-trace', action='append', default=[])
@@ -122,6 +125,8 @@ def main():
     run_args = [a for a in args.run_args if a != '--']
     out = Path(run_args[run_args.index('--out') + 1])
     files = Path(str(out) + '.files')
+    if args.start_in_files:
+        run_args += ['--cwd', str(files)]
     if files.exists():
         unmount([files / 'full', files / 'ro'])
         shutil.rmtree(files)
