@@ -139,7 +139,7 @@ class Soak(benchenv.mainwindow.Bench):
     def settled(path, timeout_s=20):
         """Waits until the log file has stopped growing (the writer queries every reader after the
         dialog has closed); true when it exists by then."""
-        deadline = time.monotonic() + timeout_s
+        deadline = time.monotonic() + benchenv.e2e.scaled(timeout_s)
         size, since = -1, time.monotonic()
         while time.monotonic() < deadline:
             now = path.stat().st_size if path.exists() else -1

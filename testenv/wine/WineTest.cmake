@@ -15,12 +15,25 @@ else()
   set(KARDOSKOP_WINEARCH win32)
 endif()
 
+# kardoskop_time_limits(TEST...): CTest's time-out of each test (its TIMEOUT, set before) is
+# stretched by KARDOSKOP_TIME_FACTOR when ctest runs, as the harness and the driver stretch theirs
+# (testenv/wine/time-limits).
+function(kardoskop_time_limits)
+  foreach(_test ${ARGN})
+    get_test_property(${_test} TIMEOUT _timeout)
+    if(_timeout)
+      set_property(GLOBAL APPEND PROPERTY KARDOSKOP_TIME_LIMITS ${_test} ${_timeout})
+    endif()
+  endforeach()
+endfunction()
+
 # kardoskop_wine_env(TEST...): the tests run Wine on this build tree's prefix.
 function(kardoskop_wine_env)
   foreach(_test ${ARGN})
     set_property(TEST ${_test} APPEND PROPERTY ENVIRONMENT KARDOSKOP_WINEARCH=${KARDOSKOP_WINEARCH})
     set_property(TEST ${_test} APPEND PROPERTY LABELS wine)
   endforeach()
+  kardoskop_time_limits(${ARGN})
 endfunction()
 
 # kardoskop_add_wine_test(NAME target [args...]): runs the program of `target` under Wine with the

@@ -46,15 +46,12 @@ void AppendTextLines(const std::string& text, Lines& out)
 
 bool Timeout(const Words& args, std::size_t position, DWORD fallback, DWORD& timeoutMs, std::string& error)
 {
-    timeoutMs = fallback;
-    if (args.size() <= position)
-        return true;
-    long value = 0;
-    if (!ParseNumber(args[position], value) || value < 0) {
+    long value = static_cast<long>(fallback);
+    if (args.size() > position && (!ParseNumber(args[position], value) || value < 0)) {
         error = "not a time-out in milliseconds: '" + args[position] + "'";
         return false;
     }
-    timeoutMs = static_cast<DWORD>(value);
+    timeoutMs = Scaled(static_cast<DWORD>(value));
     return true;
 }
 
@@ -164,7 +161,7 @@ bool SetText(Driver& d, const Words& a, Lines&, std::string& error)
     DWORD_PTR result = 0;
     // WM_SETTEXT is one of the messages whose string the system copies into the other process.
     if (!SendMessageTimeoutA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(a[2].c_str()), SMTO_NORMAL,
-                             kAnswerTimeoutMs, &result)) {
+                             AnswerTimeoutMs(), &result)) {
         error = "no answer to WM_SETTEXT";
         return false;
     }
@@ -433,7 +430,7 @@ bool Dump(Driver& d, const Words&, Lines& out, std::string& error)
 bool ListBoxNumber(HWND control, UINT message, WPARAM wParam, LRESULT& answer, std::string& error)
 {
     DWORD_PTR result = 0;
-    if (!SendMessageTimeoutA(control, message, wParam, 0, SMTO_NORMAL, kAnswerTimeoutMs, &result)) {
+    if (!SendMessageTimeoutA(control, message, wParam, 0, SMTO_NORMAL, AnswerTimeoutMs(), &result)) {
         error = "no answer from the list box";
         return false;
     }
@@ -455,7 +452,7 @@ bool BoxItems(Driver& d, const Words& a, Lines& out, std::string& error)
         std::wstring wide(static_cast<std::size_t>(length) + 1, L'\0');
         DWORD_PTR result = 0;
         if (!SendMessageTimeoutW(control, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&wide[0]),
-                                 SMTO_NORMAL, kAnswerTimeoutMs, &result)) {
+                                 SMTO_NORMAL, AnswerTimeoutMs(), &result)) {
             error = "no answer to LB_GETTEXT";
             return false;
         }
