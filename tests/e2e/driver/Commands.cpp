@@ -551,6 +551,12 @@ bool Stats(Driver& d, const Words&, Lines& out, std::string& error)
     return true;
 }
 
+bool ModuleVersion(Driver& d, const Words& a, Lines& out, std::string& error)
+{
+    HWND target = nullptr;
+    return Target(d, target, error) && ReadModuleVersions(target, a[1], out, error);
+}
+
 const Command kCommands[] = {
     {"wait-window", 1, 2, "wait-window TITLE [MS]   the dialog titled TITLE becomes the target", WaitWindow},
     {"use-owned", 0, 2, "use-owned [TITLE] [MS]   a dialog owned by the target becomes the target", UseOwned},
@@ -577,6 +583,7 @@ const Command kCommands[] = {
     {"close", 0, 0, "close                    posts WM_CLOSE to the target", Close},
     {"wait-gone", 0, 1, "wait-gone [MS]           waits until the target has gone, then drops it", WaitGone},
     {"dump", 0, 0, "dump                     prints every control below the target", Dump},
+    {"module-version", 1, 1, "module-version NAME      prints VERSION PATH of each module NAME (comctl32.dll) of the target's process", ModuleVersion},
     {"process-stats", 0, 0, "process-stats            prints the target process's private bytes and handle, GDI and USER object counts", Stats},
 };
 
