@@ -9,6 +9,8 @@
 # The root lives outside the repository (KARDOSKOP_ROOT, default /var/cache/kardoskop/trixie),
 # about 2 GB. Remove it with `rm -rf` of that folder; nothing else on the host refers to it.
 set -euo pipefail
+cd "$(dirname "$0")/.."
+. scripts/debian-root.sh
 
 root=${KARDOSKOP_ROOT:-/var/cache/kardoskop/trixie}
 # The list is part of the completeness mark: a root made with another list is made again.
@@ -55,46 +57,10 @@ if [ -e "$root" ]; then
   rm -rf --one-file-system "$root"
 fi
 
-# The machine's own Debian mirror (the first URI of its deb822 sources, else of sources.list).
-mirror=$(awk '/^URIs:/ {print $2; exit}' /etc/apt/sources.list.d/debian.sources 2>/dev/null || true)
-if [ -z "$mirror" ]; then
-  mirror=$(awk '$1 == "deb" {print $2; exit}' /etc/apt/sources.list 2>/dev/null || true)
-fi
-mirror=${mirror:-http://deb.debian.org/debian}
-
 mkdir -p "$(dirname "$root")"
 work=$root.partial
 rm -rf --one-file-system "$work"
-echo "setup-root.sh: debootstrap trixie from $mirror into $work (about 1-2 min)" >&2
-debootstrap --variant=minbase trixie "$work" "$mirror" >"$work.log" 2>&1 || {
-  tail -20 "$work.log" >&2
-  echo "setup-root.sh: debootstrap failed (log: $work.log)" >&2
-  exit 1
-}
-echo "setup-root.sh: debootstrap done after $((SECONDS - start)) s" >&2
-
-# Installing pcscd must start nothing.
-printf '#!/bin/sh\nexit 101\n' >"$work/usr/sbin/policy-rc.d"
-chmod 755 "$work/usr/sbin/policy-rc.d"
-cp /etc/resolv.conf "$work/etc/resolv.conf" 2>/dev/null || true
-
-# apt runs inside a private mount namespace, so /proc and /dev of the root vanish with it.
-echo "setup-root.sh: installing ${packages[*]} (about 2-3 min)" >&2
-unshare -m --propagation private bash -euc '
-  work=$1; shift
-  mount -t proc proc "$work/proc"
-  mount --rbind /dev "$work/dev"
-  mount -t sysfs sysfs "$work/sys"
-  export DEBIAN_FRONTEND=noninteractive LC_ALL=C
-  chroot "$work" apt-get -o Acquire::Check-Valid-Until=false update -q
-  chroot "$work" apt-get -o Acquire::Check-Valid-Until=false install -y -q \
-    --no-install-recommends "$@"
-  chroot "$work" apt-get clean
-' _ "$work" "${packages[@]}" >>"$work.log" 2>&1 || {
-  tail -20 "$work.log" >&2
-  echo "setup-root.sh: package installation failed (log: $work.log)" >&2
-  exit 1
-}
+make_debian_root setup-root.sh trixie "$work" "$work.log" "${packages[@]}"
 echo "$mark_text" >"$work/.kardoskop-root-complete"
 mv "$work" "$root"
 mv "$work.log" "$root.log"

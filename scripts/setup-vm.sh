@@ -1,0 +1,109 @@
+#!/usr/bin/env bash
+# Creates, once per machine, the test VM that runs the shipped i686 build's suites where the host
+# runs no 32-bit code: a Debian 12 guest (Debian's amd64 kernel, which runs 32-bit programs) with
+# Wine 8 (wine, wine64, wine32:i386), Xvfb and what the suites need, as a disk image that
+# scripts/vm-run.sh boots under QEMU's software emulation. A complete image is reused at once; an
+# incomplete, broken or outdated one (another package list or guest init) is made again.
+#
+#   scripts/setup-vm.sh          create or check the image, print its folder as the last line
+#   scripts/setup-vm.sh --path   only print the folder
+#
+# The image lives outside the repository (KARDOSKOP_VM, default /var/cache/kardoskop/vm), about
+# 2.5 GB of disk. Remove it with `rm -rf` of that folder; nothing else on the host refers to it.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+. scripts/debian-root.sh
+
+vm=${KARDOSKOP_VM:-/var/cache/kardoskop/vm}
+# Debian 12 like the hosts that run 32-bit code: the i686 suites see the same Wine 8 in the VM.
+suite=bookworm
+packages=(linux-image-amd64 initramfs-tools kmod tini
+          wine wine64 wine32:i386 xvfb xauth x11-utils imagemagick fonts-wine
+          python3 procps cmake binutils)
+# PID 1 of the guest: mounts what the job needs to find its script, then runs it (vm-guest.sh,
+# which the runner copies into the job share on every run, does the rest and powers off).
+read -r -d '' guest_init <<'EOF' || true
+#!/bin/sh
+mount -t proc proc /proc
+mount -t sysfs sysfs /sys
+mount -t devtmpfs devtmpfs /dev
+modprobe 9pnet_virtio && modprobe 9p
+mkdir -p /kardoskop-job
+if mount -t 9p -o trans=virtio,version=9p2000.L,msize=512000 job /kardoskop-job; then
+  exec /bin/sh /kardoskop-job/vm-guest.sh
+fi
+echo "kardoskop-init: cannot mount the job share" >/dev/console
+echo o >/proc/sysrq-trigger
+while :; do sleep 60; done
+EOF
+# The package list and the guest init are part of the completeness mark: an image made with other
+# ones is made again.
+mark_text="kardoskop vm v1 $suite: ${packages[*]} init $(printf '%s' "$guest_init" | sha256sum | cut -c1-16)"
+mark=$vm/.kardoskop-vm-complete
+
+if [ "${1:-}" = --path ]; then
+  echo "$vm"
+  exit 0
+fi
+
+vm_works() {
+  [ -f "$mark" ] && [ "$(cat "$mark")" = "$mark_text" ] || return 1
+  local f
+  for f in disk.img vmlinuz initrd.img; do
+    [ -s "$vm/$f" ] || return 1
+  done
+  # A disk image whose file system is damaged is made again, not booted.
+  /sbin/e2fsck -n -f "$vm/disk.img" >/dev/null 2>&1
+}
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "setup-vm.sh: run as root (debootstrap and chroot need it)" >&2
+  exit 1
+fi
+if ! command -v qemu-system-x86_64 >/dev/null; then
+  echo "setup-vm.sh: qemu-system-x86_64 is missing (scripts/setup.sh installs qemu-system-x86)" >&2
+  exit 1
+fi
+
+if vm_works; then
+  echo "setup-vm.sh: VM image ready: $vm" >&2
+  echo "$vm"
+  exit 0
+fi
+
+start=$SECONDS
+case "$vm" in
+  /var/cache/kardoskop/*|*/kardoskop-vm*) ;;
+  *) [ ! -e "$vm" ] || { echo "setup-vm.sh: refusing to replace $vm" >&2; exit 1; } ;;
+esac
+if [ -e "$vm" ]; then
+  echo "setup-vm.sh: $vm is incomplete, broken or outdated: making it again" >&2
+  rm -rf --one-file-system "$vm"
+fi
+work=$vm.partial
+rm -rf --one-file-system "$work"
+mkdir -p "$work"
+root=$work/root
+make_debian_root setup-vm.sh "$suite" "$root" "$work/make.log" --i386 "${packages[@]}"
+
+printf '%s\n' "$guest_init" >"$root/sbin/kardoskop-init"
+chmod 755 "$root/sbin/kardoskop-init"
+kernel=$(ls "$root"/boot/vmlinuz-* | sort -V | tail -1)
+initrd=$(ls "$root"/boot/initrd.img-* | sort -V | tail -1)
+cp "$kernel" "$work/vmlinuz"
+cp "$initrd" "$work/initrd.img"
+
+# The disk image is made from the folder without mounting anything; it is sparse, and the runner
+# boots it with snapshot=on, so it stays as made.
+echo "setup-vm.sh: making the disk image" >&2
+/sbin/mke2fs -q -t ext4 -L kardoskop -d "$root" "$work/disk.img" 8G
+rm -rf --one-file-system "$root"
+mv "$work/make.log" "$work/setup.log"
+echo "$mark_text" >"$work/.kardoskop-vm-complete"
+mv "$work" "$vm"
+if ! vm_works; then
+  echo "setup-vm.sh: the new image does not check out (log: $vm/setup.log)" >&2
+  exit 1
+fi
+echo "setup-vm.sh: VM image made in $((SECONDS - start)) s, $(du -sh "$vm" | cut -f1) on disk" >&2
+echo "$vm"
