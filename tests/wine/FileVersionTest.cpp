@@ -9,7 +9,6 @@
 
 #include <windows.h>
 
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -162,8 +161,7 @@ TEST(FileVersion, PathBeyondRoomIsRefused)
 }
 
 // WOW64 file-system redirection off for the calling thread while it lives (where there is none,
-// the calls fail and nothing changes): what the test itself copies and deletes goes to the real
-// system directory, as the program reads it.
+// the calls fail and nothing changes): what the test copies and deletes lands where its path says.
 class TestRedirectionOff {
 public:
     TestRedirectionOff() : m_off(Wow64DisableWow64FsRedirection(&m_old) != FALSE) {}
@@ -192,35 +190,27 @@ class FileVersionInSystemDir : public ::testing::Test {
 protected:
     void TearDown() override
     {
-        for (const Copy& copy : m_copies) {
-            std::optional<TestRedirectionOff> off;
-            if (!copy.redirected)
-                off.emplace();
-            DeleteFileA(copy.path.c_str());
-        }
+        const TestRedirectionOff off;
+        for (const std::string& file : m_copies)
+            DeleteFileA(file.c_str());
     }
 
-    // Copies `file` into the system directory as `copyName` and returns the relative path. Into
-    // the real one; with `redirected` into the one a 32-bit process on 64-bit Windows sees there
-    // (SysWOW64), the same folder elsewhere.
-    std::string Install(const char* file, const std::string& copyName, bool redirected = false)
+    // Copies `file` into `directory` as `copyName`; returns the path relative to it. By default
+    // into the real system directory, the one the query reads, also under WOW64 (SysWOW64 there
+    // is the directory of 32-bit processes).
+    std::string Install(const char* file, const std::string& copyName,
+                        const std::string& directory = SystemDirectory())
     {
-        const std::string target = SystemDirectory() + "\\" + copyName;
-        std::optional<TestRedirectionOff> off;
-        if (!redirected)
-            off.emplace();
+        const std::string target = directory + "\\" + copyName;
+        const TestRedirectionOff off;
         if (!CopyFileA(TestBinFile(file).c_str(), target.c_str(), FALSE))
             return std::string();
-        m_copies.push_back({target, redirected});
+        m_copies.push_back(target);
         return "\\" + copyName;
     }
 
 private:
-    struct Copy {
-        std::string path;
-        bool redirected;
-    };
-    std::vector<Copy> m_copies;
+    std::vector<std::string> m_copies;
 };
 
 TEST_F(FileVersionInSystemDir, QueryFollowsReadVersionStrings)
@@ -252,9 +242,11 @@ TEST_F(FileVersionInSystemDir, RedirectionOffOnlyWhileQuerying)
     BOOL wow64 = FALSE;
     if (!IsWow64Process(GetCurrentProcess(), &wow64) || !wow64)
         GTEST_SKIP() << "not a 32-bit process on 64-bit Windows: there is no redirection to switch";
+    char wow64Dir[MAX_PATH] = {};
+    ASSERT_NE(GetSystemWow64DirectoryA(wow64Dir, sizeof wow64Dir), 0u);
     const std::string name = "kardoskop-test-wow64.dll";
     ASSERT_FALSE(Install("ver_cp1252.dll", name).empty()) << "copy into the system directory failed";
-    ASSERT_FALSE(Install("ver_multi.dll", name, true).empty()) << "copy into SysWOW64 failed";
+    ASSERT_FALSE(Install("ver_multi.dll", name, wow64Dir).empty()) << "copy into SysWOW64 failed";
 
     std::string version = kUntouched;
     std::string maker = kUntouched;
