@@ -58,7 +58,7 @@ class LogBench(mainwindow.Bench):
         self.ask('click class=Button:1')
         saved = time.monotonic()
         self.ask('wait-gone')
-        deadline = saved + timeout_s
+        deadline = saved + mainwindow.e2e.scaled(timeout_s)
         last, stable_since = None, None
         while time.monotonic() < deadline:
             data = path.read_bytes() if path.exists() else b''

@@ -117,12 +117,12 @@ class Bench:
 
     def poll(self, line, expected, timeout_s=10):
         """Repeats a driver command until its output is `expected`; returns the time it held."""
-        deadline = time.monotonic() + timeout_s
+        deadline = time.monotonic() + e2e.scaled(timeout_s)
         while time.monotonic() < deadline:
             ok, output, _ = self.driver.ask(line)
             if ok and output == expected:
                 return time.monotonic()
-        raise RuntimeError(f'{line}: no {expected} within {timeout_s} s')
+        raise RuntimeError(f'{line}: no {expected} within {e2e.scaled(timeout_s):g} s')
 
     def start(self, exe):
         self.program = subprocess.Popen([e2e.WINE, str(self.app / exe)], env=self.env, cwd=self.app,
@@ -133,7 +133,7 @@ class Bench:
         self.ask(f'wait-window "{title}" 5000')
         self.ask('close')
         self.ask('wait-gone 10000')
-        self.program.wait(10)
+        self.program.wait(e2e.scaled(10))
         self.program = None
 
     def card_events(self, count):
@@ -158,7 +158,7 @@ class Bench:
 
     def startup(self, exe, title, general_page):
         started = self.start(exe)
-        deadline = started + 30
+        deadline = started + e2e.scaled(30)
         while True:
             ok, _, _ = self.driver.ask(f'wait-window "{title}" 0')
             if ok and (not general_page or self.driver.ask('is-visible 1006')[1] == ['visible']):

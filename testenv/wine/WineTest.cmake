@@ -15,12 +15,39 @@ else()
   set(KARDOSKOP_WINEARCH win32)
 endif()
 
+# The i686 program as a 32-bit process on 64-bit Windows (WOW64): a win64 prefix of its own, where
+# the program's file-system redirection really turns off and on. Runs only where Wine has both
+# loaders (wine32 and wine64 installed): label `wow64`, not `wine`.
+set(KARDOSKOP_WOW64_PREFIX ${CMAKE_BINARY_DIR}/wineprefix-wow64)
+
+# kardoskop_time_limits(TEST...): CTest's time-out of each test (its TIMEOUT, set before) is
+# stretched by KARDOSKOP_TIME_FACTOR when ctest runs, as the harness and the driver stretch theirs
+# (testenv/wine/time-limits).
+function(kardoskop_time_limits)
+  foreach(_test ${ARGN})
+    get_test_property(${_test} TIMEOUT _timeout)
+    if(_timeout)
+      set_property(GLOBAL APPEND PROPERTY KARDOSKOP_TIME_LIMITS ${_test} ${_timeout})
+    endif()
+  endforeach()
+endfunction()
+
 # kardoskop_wine_env(TEST...): the tests run Wine on this build tree's prefix.
 function(kardoskop_wine_env)
   foreach(_test ${ARGN})
     set_property(TEST ${_test} APPEND PROPERTY ENVIRONMENT KARDOSKOP_WINEARCH=${KARDOSKOP_WINEARCH})
     set_property(TEST ${_test} APPEND PROPERTY LABELS wine)
   endforeach()
+  kardoskop_time_limits(${ARGN})
+endfunction()
+
+# kardoskop_wow64_env(TEST...): the tests run the i686 programs in the WOW64 prefix.
+function(kardoskop_wow64_env)
+  foreach(_test ${ARGN})
+    set_property(TEST ${_test} APPEND PROPERTY ENVIRONMENT KARDOSKOP_WINEARCH=win64)
+    set_property(TEST ${_test} APPEND PROPERTY LABELS wow64)
+  endforeach()
+  kardoskop_time_limits(${ARGN})
 endfunction()
 
 # kardoskop_add_wine_test(NAME target [args...]): runs the program of `target` under Wine with the

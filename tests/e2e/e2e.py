@@ -16,12 +16,17 @@
       drivers, one per `[reader NAME]` of the script's scenarios (only inside the namespace of
       testenv/realstack/run-in-root.sh).
 
+KARDOSKOP_TIME_FACTOR (a positive number, 1 by default) stretches every time limit of the harness
+and the driver on a slow machine: `within`, the waits of driver commands, the driver's answer,
+the program's exit, pcscd, the whole test (--timeout). `sleep` stays as written.
+
 The script language is described in README.md next to this file.
 """
 
 import argparse
 import ctypes
 import json
+import math
 import os
 import queue
 import re
@@ -39,6 +44,25 @@ XVFB_LIFETIME_S = 3600         # a display whose stop never ran ends by itself a
 DRIVER_ANSWER_S = 60           # longest wait for one driver answer
 WITHIN_POLL_S = 0.05
 WINE_FONTS = Path('/usr/share/wine/fonts')
+
+
+def time_factor():
+    """KARDOSKOP_TIME_FACTOR: how much longer every time limit is on this machine (the driver reads
+    the same variable). Digits with an optional decimal point, greater than zero."""
+    text = os.environ.get('KARDOSKOP_TIME_FACTOR', '')
+    if not text:
+        return 1.0
+    if not re.fullmatch(r'\d+(\.\d*)?|\.\d+', text) or float(text) <= 0:
+        sys.exit(f'KARDOSKOP_TIME_FACTOR must be a positive number such as 2 or 1.5, not {text!r}')
+    return float(text)
+
+
+TIME_FACTOR = time_factor()
+
+
+def scaled(seconds):
+    """A time limit of this machine."""
+    return seconds * TIME_FACTOR
 
 
 def log(message):
@@ -82,7 +106,7 @@ def windows_path(path):
 def wineserver(prefix, *args):
     env = wine_env(prefix, os.environ.get('DISPLAY', ''))
     subprocess.run([WINESERVER, *args], env=env, stdin=subprocess.DEVNULL,
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False, timeout=60)
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False, timeout=scaled(60))
 
 
 def stop_wine(prefix):
@@ -162,7 +186,7 @@ def start_xvfb(log_dir, detach):
                  '-nolisten', 'tcp'],
                 stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT,
                 start_new_session=detach)
-        deadline = time.monotonic() + 15
+        deadline = time.monotonic() + scaled(15)
         while time.monotonic() < deadline and wrapper.poll() is None:
             if Path(f'/tmp/.X11-unix/X{n}').exists() and display_answers(display):
                 xvfb = child_pid(wrapper.pid)
@@ -404,7 +428,7 @@ class Pcscd:
     def wait_settled(self):
         """Until pcscd lists every reader, in order, with the card of its state file."""
         wanted = [name for name, _ in self.readers]
-        deadline = time.monotonic() + PCSCD_WAIT_S
+        deadline = time.monotonic() + scaled(PCSCD_WAIT_S)
         seen = 'no answer'
         while time.monotonic() < deadline:
             if self.proc.poll() is not None:
@@ -419,7 +443,7 @@ class Pcscd:
             seen = f'code 0x{rv:08X}, readers {names}, states ' + \
                 ', '.join(f'0x{s:X} {a.hex()}' for s, a in states.values())
             time.sleep(0.02)
-        return False, f'pcscd did not show the readers within {PCSCD_WAIT_S} s ({seen})'
+        return False, f'pcscd did not show the readers within {scaled(PCSCD_WAIT_S):g} s ({seen})'
 
     def settled(self, index, state):
         if state is None:
@@ -446,11 +470,11 @@ class Pcscd:
             return True, ''
         proc.terminate()
         try:
-            proc.wait(PCSCD_WAIT_S)
+            proc.wait(scaled(PCSCD_WAIT_S))
         except subprocess.TimeoutExpired:
             proc.kill()
             proc.wait()
-            return False, f'pcscd did not end within {PCSCD_WAIT_S} s of SIGTERM; killed'
+            return False, f'pcscd did not end within {scaled(PCSCD_WAIT_S):g} s of SIGTERM; killed'
         return True, ''
 
 
@@ -476,12 +500,12 @@ class Driver:
         self.proc.stdin.write(line.encode(ENCODING) + b'\n')
         self.proc.stdin.flush()
         output = []
-        deadline = time.monotonic() + DRIVER_ANSWER_S
+        deadline = time.monotonic() + scaled(DRIVER_ANSWER_S)
         while True:
             try:
                 answer = self.lines.get(timeout=max(0.0, deadline - time.monotonic()))
             except queue.Empty:
-                raise TestFailure(f'the driver gave no answer within {DRIVER_ANSWER_S} s')
+                raise TestFailure(f'the driver gave no answer within {scaled(DRIVER_ANSWER_S):g} s')
             if answer is None:
                 raise TestFailure('the driver ended')
             if answer.startswith('= '):
@@ -500,7 +524,7 @@ class Driver:
             try:
                 self.proc.stdin.write(b'quit\n')
                 self.proc.stdin.close()
-                self.proc.wait(10)
+                self.proc.wait(scaled(10))
             except (OSError, subprocess.TimeoutExpired):
                 pass
         if self.proc.poll() is None:
@@ -677,6 +701,7 @@ class Test:
 
     def run_step(self, step):
         name = step.words[0]
+        within_ms = None if step.within_ms is None else scaled(step.within_ms)
         started = time.monotonic()
         while True:
             if name in HARNESS_COMMANDS:
@@ -686,7 +711,7 @@ class Test:
             good = (not ok) if step.expect_error else ok and (step.expected is None or matches(step.expected, output))
             if good:
                 return
-            if step.within_ms is None or (time.monotonic() - started) * 1000 >= step.within_ms:
+            if within_ms is None or (time.monotonic() - started) * 1000 >= within_ms:
                 break
             time.sleep(WITHIN_POLL_S)
         message = [f'line {step.number}: {step.raw}']
@@ -699,8 +724,8 @@ class Test:
             message += [f'    {"~ " if k == "regex" else "> "}{t}' for k, t in step.expected]
             message.append('  got:')
             message += [f'    > {line}' for line in output]
-        if step.within_ms is not None:
-            message.append(f'  (repeated for {step.within_ms} ms)')
+        if within_ms is not None:
+            message.append(f'  (repeated for {within_ms:g} ms)')
         raise TestFailure('\n'.join(message))
 
     def harness_command(self, step):
@@ -743,7 +768,7 @@ class Test:
             # Into a file, not a pipe: Wine processes that this call may start would hold a pipe open.
             with open(self.out / 'reg.out', 'w+b') as out:
                 result = subprocess.run([WINE, 'reg', *words], env=self.env, stdin=subprocess.DEVNULL,
-                                        stdout=out, stderr=subprocess.STDOUT, check=False, timeout=60)
+                                        stdout=out, stderr=subprocess.STDOUT, check=False, timeout=scaled(60))
                 out.seek(0)
                 lines = out.read().decode('cp850', errors='replace').replace('\r', '').splitlines()
             lines = [line for line in lines if line.strip()]
@@ -760,13 +785,13 @@ class Test:
                                             stderr=self.log_file)
             return True, [], ''
         if name == 'wait-exit':
-            timeout_s = int(words[0]) / 1000 if words else 10
+            timeout_s = scaled(int(words[0]) / 1000 if words else 10)
             if not self.program:
                 return False, [], 'no program was started'
             try:
                 code = self.program.wait(timeout_s)
             except subprocess.TimeoutExpired:
-                return False, [], f'the program still runs after {timeout_s} s'
+                return False, [], f'the program still runs after {timeout_s:g} s'
             return True, [str(code)], ''
         if name == 'screenshot':
             if len(words) != 1 or not re.fullmatch(r'[\w.-]+', words[0]):
@@ -869,12 +894,16 @@ def run(args):
     test = Test(args)
     started = time.monotonic()
 
+    # CTest's own time-out of the test stays above this one: it is stretched by the same factor
+    # (testenv/wine/time-factor.cmake).
+    timeout_s = math.ceil(scaled(args.timeout))
+
     def on_timeout(signum, frame):
-        raise TestFailure(f'the test took longer than {args.timeout} s')
+        raise TestFailure(f'the test took longer than {timeout_s} s')
 
     signal.signal(signal.SIGALRM, on_timeout)
     signal.signal(signal.SIGTERM, lambda signum, frame: sys.exit(1))  # so cleanup runs
-    signal.alarm(args.timeout)
+    signal.alarm(timeout_s)
     failure = None
     try:
         test.prepare()

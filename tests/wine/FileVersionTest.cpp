@@ -160,21 +160,49 @@ TEST(FileVersion, PathBeyondRoomIsRefused)
     EXPECT_EQ(maker, kUntouched);
 }
 
+// WOW64 file-system redirection off for the calling thread while it lives (where there is none,
+// the calls fail and nothing changes): what the test copies and deletes lands where its path says.
+class TestRedirectionOff {
+public:
+    TestRedirectionOff() : m_off(Wow64DisableWow64FsRedirection(&m_old) != FALSE) {}
+    ~TestRedirectionOff()
+    {
+        if (m_off)
+            Wow64RevertWow64FsRedirection(m_old);
+    }
+    TestRedirectionOff(const TestRedirectionOff&) = delete;
+    TestRedirectionOff& operator=(const TestRedirectionOff&) = delete;
+
+private:
+    PVOID m_old = nullptr;
+    bool m_off;
+};
+
+std::string SystemDirectory()
+{
+    char systemDir[MAX_PATH] = {};
+    GetSystemDirectoryA(systemDir, sizeof systemDir);
+    return systemDir;
+}
+
 // Crafted DLLs copied into the prefix's system directory, queried the way the General page does.
 class FileVersionInSystemDir : public ::testing::Test {
 protected:
     void TearDown() override
     {
+        const TestRedirectionOff off;
         for (const std::string& file : m_copies)
             DeleteFileA(file.c_str());
     }
 
-    // Copies `file` into the system directory as `copyName`; returns the relative path.
-    std::string Install(const char* file, const std::string& copyName)
+    // Copies `file` into `directory` as `copyName`; returns the path relative to it. By default
+    // into the real system directory, the one the query reads, also under WOW64 (SysWOW64 there
+    // is the directory of 32-bit processes).
+    std::string Install(const char* file, const std::string& copyName,
+                        const std::string& directory = SystemDirectory())
     {
-        char systemDir[MAX_PATH] = {};
-        GetSystemDirectoryA(systemDir, sizeof systemDir);
-        const std::string target = std::string(systemDir) + "\\" + copyName;
+        const std::string target = directory + "\\" + copyName;
+        const TestRedirectionOff off;
         if (!CopyFileA(TestBinFile(file).c_str(), target.c_str(), FALSE))
             return std::string();
         m_copies.push_back(target);
@@ -205,6 +233,32 @@ TEST_F(FileVersionInSystemDir, QueryFollowsReadVersionStrings)
         EXPECT_EQ(version, c.version);
         EXPECT_EQ(maker, c.maker);
     }
+}
+
+// A 32-bit process on 64-bit Windows: the query reads the real system directory with redirection
+// switched off, and switches it on again for the thread afterwards.
+TEST_F(FileVersionInSystemDir, RedirectionOffOnlyWhileQuerying)
+{
+    BOOL wow64 = FALSE;
+    if (!IsWow64Process(GetCurrentProcess(), &wow64) || !wow64)
+        GTEST_SKIP() << "not a 32-bit process on 64-bit Windows: there is no redirection to switch";
+    char wow64Dir[MAX_PATH] = {};
+    ASSERT_NE(GetSystemWow64DirectoryA(wow64Dir, sizeof wow64Dir), 0u);
+    const std::string name = "kardoskop-test-wow64.dll";
+    ASSERT_FALSE(Install("ver_cp1252.dll", name).empty()) << "copy into the system directory failed";
+    ASSERT_FALSE(Install("ver_multi.dll", name, wow64Dir).empty()) << "copy into SysWOW64 failed";
+
+    std::string version = kUntouched;
+    std::string maker = kUntouched;
+    EXPECT_TRUE(CSysInfo().GetSystemFileVersion(("\\" + name).c_str(), version, maker));
+    EXPECT_EQ(version, "1.2.3.4") << "not the real system directory's file";
+    EXPECT_EQ(maker, "Kardoskop Test Maker");
+
+    // Same thread, plain path: redirection is on again, so this is SysWOW64's file.
+    version = maker = kUntouched;
+    EXPECT_TRUE(CSysInfo().ReadVersionStrings((SystemDirectory() + "\\" + name).c_str(), version, maker));
+    EXPECT_EQ(version, "3.0.0.1") << "redirection still off after the query";
+    EXPECT_EQ(maker, "First Maker");
 }
 
 }  // namespace

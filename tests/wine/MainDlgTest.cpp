@@ -6,6 +6,7 @@
 // any other.
 #include "ui/CMainDlg.h"
 
+#include "HeldQuery.h"
 #include "SimEnvironment.h"
 #include "resource.h"
 #include "win/Text.h"
@@ -235,7 +236,7 @@ int CountLines(const std::vector<std::string>& lines, const std::string& call)
 // context is released (Refresh) or cancelled and released (closing), and nothing follows.
 TEST_F(MainDlgTest, RefreshAndCloseStopAMonitorWhoseQueryHangs)
 {
-    Start(ReaderWith("card = present\natr = 3B 02 14 50\ndelay = 30000\n"));
+    Start(ReaderWith("card = present\natr = 3B 02 14 50\n" + HeldQueryDelay()));
     const struct {
         const char* name;
         WORD command;
@@ -247,7 +248,7 @@ TEST_F(MainDlgTest, RefreshAndCloseStopAMonitorWhoseQueryHangs)
         Select(1, false);
         Pump(300);  // the monitor sits in its first query by now
         EXPECT_FALSE(ContactPageShown());
-        EXPECT_LT(Command(c.command), 5000u) << "the stop waited for the held query";
+        EXPECT_LT(Command(c.command), StopLimitMs()) << "the stop waited for the held query";
         const std::vector<std::string> lines = LinesFrom(m_sim.JournalLines(), journalStart);
         const int query = LastLine(lines, "SCardGetStatusChangeA");
         const int cancel = LastLine(lines, "SCardCancel");

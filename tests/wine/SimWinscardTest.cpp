@@ -1,6 +1,7 @@
 // The simulated winscard.dll itself: the Windows behaviour that the program's status monitor, ATR
 // decoder and card connection rely on when they run against it.
 
+#include "HeldQuery.h"
 #include "SimEnvironment.h"
 
 #include <gtest/gtest.h>
@@ -181,14 +182,14 @@ TEST_F(SimWinscardTest, DelayHoldsTheAnswer)
 // stopped.
 TEST_F(SimWinscardTest, CancelEndsADelay)
 {
-    m_sim.UseScenario(Reader("card = absent\ndelay = 30000\n"));
+    m_sim.UseScenario(Reader("card = absent\n" + HeldQueryDelay()));
     const SCARDCONTEXT hContext = Establish();
     Delayed delayed{&m_sim, "", hContext};
     HANDLE thread = Later(delayed);
     SCARD_READERSTATEA state;
     const DWORD start = GetTickCount();
     EXPECT_EQ(SCARD_E_CANCELLED, Poll(hContext, state));
-    EXPECT_LT(GetTickCount() - start, 5000u);
+    EXPECT_LT(GetTickCount() - start, StopLimitMs());
     Join(thread);
 }
 

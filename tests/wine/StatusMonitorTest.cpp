@@ -2,6 +2,7 @@
 // message-only window, one-shot answers through the block and its event.
 #include "pcsc/StatusMonitor.h"
 
+#include "HeldQuery.h"
 #include "ReplaceFile.h"
 #include "TraceCapture.h"
 
@@ -338,7 +339,7 @@ TEST_F(StatusMonitorTest, ReportsOfAStoppedOrRestartedMonitorAreDiscarded)
 // the query on the monitor's context instead of waiting for it, in both modes.
 TEST_F(StatusMonitorTest, StopCancelsAStatusQueryThatHangs)
 {
-    WriteScenario(ReaderWith("present", "delay = 30000\n"));
+    WriteScenario(ReaderWith("present", HeldQueryDelay()));
     for (bool oneShot : {false, true}) {
         SCOPED_TRACE(oneShot ? "one-shot" : "continuous");
         m_monitor.StartMonitor(m_hWnd, m_hContext, kReader, oneShot);
@@ -346,7 +347,7 @@ TEST_F(StatusMonitorTest, StopCancelsAStatusQueryThatHangs)
         Sleep(300);  // the thread sits in its first query by now
         const DWORD start = GetTickCount();
         m_monitor.StopMonitor();
-        EXPECT_LT(GetTickCount() - start, 5000u) << "the stop waited for the held query";
+        EXPECT_LT(GetTickCount() - start, StopLimitMs()) << "the stop waited for the held query";
         EXPECT_EQ(m_monitor.Thread(), nullptr);
     }
     Pump(100);

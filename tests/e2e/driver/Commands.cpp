@@ -46,15 +46,12 @@ void AppendTextLines(const std::string& text, Lines& out)
 
 bool Timeout(const Words& args, std::size_t position, DWORD fallback, DWORD& timeoutMs, std::string& error)
 {
-    timeoutMs = fallback;
-    if (args.size() <= position)
-        return true;
-    long value = 0;
-    if (!ParseNumber(args[position], value) || value < 0) {
+    long value = static_cast<long>(fallback);
+    if (args.size() > position && (!ParseNumber(args[position], value) || value < 0)) {
         error = "not a time-out in milliseconds: '" + args[position] + "'";
         return false;
     }
-    timeoutMs = static_cast<DWORD>(value);
+    timeoutMs = Scaled(static_cast<DWORD>(value));
     return true;
 }
 
@@ -164,7 +161,7 @@ bool SetText(Driver& d, const Words& a, Lines&, std::string& error)
     DWORD_PTR result = 0;
     // WM_SETTEXT is one of the messages whose string the system copies into the other process.
     if (!SendMessageTimeoutA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(a[2].c_str()), SMTO_NORMAL,
-                             kAnswerTimeoutMs, &result)) {
+                             AnswerTimeoutMs(), &result)) {
         error = "no answer to WM_SETTEXT";
         return false;
     }
@@ -433,7 +430,7 @@ bool Dump(Driver& d, const Words&, Lines& out, std::string& error)
 bool ListBoxNumber(HWND control, UINT message, WPARAM wParam, LRESULT& answer, std::string& error)
 {
     DWORD_PTR result = 0;
-    if (!SendMessageTimeoutA(control, message, wParam, 0, SMTO_NORMAL, kAnswerTimeoutMs, &result)) {
+    if (!SendMessageTimeoutA(control, message, wParam, 0, SMTO_NORMAL, AnswerTimeoutMs(), &result)) {
         error = "no answer from the list box";
         return false;
     }
@@ -455,7 +452,7 @@ bool BoxItems(Driver& d, const Words& a, Lines& out, std::string& error)
         std::wstring wide(static_cast<std::size_t>(length) + 1, L'\0');
         DWORD_PTR result = 0;
         if (!SendMessageTimeoutW(control, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&wide[0]),
-                                 SMTO_NORMAL, kAnswerTimeoutMs, &result)) {
+                                 SMTO_NORMAL, AnswerTimeoutMs(), &result)) {
             error = "no answer to LB_GETTEXT";
             return false;
         }
@@ -554,6 +551,12 @@ bool Stats(Driver& d, const Words&, Lines& out, std::string& error)
     return true;
 }
 
+bool ModuleVersion(Driver& d, const Words& a, Lines& out, std::string& error)
+{
+    HWND target = nullptr;
+    return Target(d, target, error) && ReadModuleVersions(target, a[1], out, error);
+}
+
 const Command kCommands[] = {
     {"wait-window", 1, 2, "wait-window TITLE [MS]   the dialog titled TITLE becomes the target", WaitWindow},
     {"use-owned", 0, 2, "use-owned [TITLE] [MS]   a dialog owned by the target becomes the target", UseOwned},
@@ -580,6 +583,7 @@ const Command kCommands[] = {
     {"close", 0, 0, "close                    posts WM_CLOSE to the target", Close},
     {"wait-gone", 0, 1, "wait-gone [MS]           waits until the target has gone, then drops it", WaitGone},
     {"dump", 0, 0, "dump                     prints every control below the target", Dump},
+    {"module-version", 1, 1, "module-version NAME      prints VERSION PATH of each module NAME (comctl32.dll) of the target's process", ModuleVersion},
     {"process-stats", 0, 0, "process-stats            prints the target process's private bytes and handle, GDI and USER object counts", Stats},
 };
 

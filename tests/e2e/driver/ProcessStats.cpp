@@ -2,6 +2,9 @@
 
 #include <psapi.h>
 
+#include <algorithm>
+#include <cstring>
+
 namespace e2e {
 
 namespace {
@@ -29,20 +32,64 @@ BOOL CALLBACK CountTopLevel(HWND window, LPARAM lParam)
     return TRUE;
 }
 
+HANDLE OpenWindowProcess(HWND window, DWORD& pid, std::string& error)
+{
+    pid = 0;
+    if (!GetWindowThreadProcessId(window, &pid) || pid == 0) {
+        error = "no process for the target window";
+        return nullptr;
+    }
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+    if (!process)
+        error = "OpenProcess failed (error " + std::to_string(GetLastError()) + ")";
+    return process;
+}
+
+std::string FileVersion(const char* path)
+{
+    std::vector<BYTE> data(GetFileVersionInfoSizeA(path, nullptr));
+    void* value = nullptr;
+    UINT length = 0;
+    if (data.empty() || !GetFileVersionInfoA(path, 0, static_cast<DWORD>(data.size()), data.data()) ||
+        !VerQueryValueA(data.data(), "\\", &value, &length) || length < sizeof(VS_FIXEDFILEINFO))
+        return "no-version";
+    const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(value);
+    return std::to_string(HIWORD(fixed->dwFileVersionMS)) + "." + std::to_string(LOWORD(fixed->dwFileVersionMS)) +
+           "." + std::to_string(HIWORD(fixed->dwFileVersionLS)) + "." + std::to_string(LOWORD(fixed->dwFileVersionLS));
+}
+
 }  // namespace
+
+bool ReadModuleVersions(HWND window, const std::string& name, std::vector<std::string>& lines, std::string& error)
+{
+    DWORD pid = 0;
+    HANDLE process = OpenWindowProcess(window, pid, error);
+    if (!process)
+        return false;
+    std::vector<HMODULE> modules(512);
+    DWORD bytes = 0;
+    const bool ok = EnumProcessModules(process, modules.data(), static_cast<DWORD>(modules.size() * sizeof(HMODULE)),
+                                       &bytes) != FALSE;
+    if (!ok)
+        error = "EnumProcessModules failed (error " + std::to_string(GetLastError()) + ")";
+    modules.resize(ok ? std::min<std::size_t>(modules.size(), bytes / sizeof(HMODULE)) : 0);
+    for (HMODULE module : modules) {
+        char base[MAX_PATH] = {};
+        char path[MAX_PATH] = {};
+        if (GetModuleBaseNameA(process, module, base, sizeof base) && _stricmp(base, name.c_str()) == 0 &&
+            GetModuleFileNameExA(process, module, path, sizeof path))
+            lines.push_back(FileVersion(path) + " " + path);
+    }
+    CloseHandle(process);
+    return ok;
+}
 
 bool ReadProcessStats(HWND window, ProcessStats& stats, std::string& error)
 {
     DWORD pid = 0;
-    if (!GetWindowThreadProcessId(window, &pid) || pid == 0) {
-        error = "no process for the target window";
+    HANDLE process = OpenWindowProcess(window, pid, error);
+    if (!process)
         return false;
-    }
-    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
-    if (!process) {
-        error = "OpenProcess failed (error " + std::to_string(GetLastError()) + ")";
-        return false;
-    }
     PROCESS_MEMORY_COUNTERS_EX memory{};
     memory.cb = sizeof memory;
     DWORD handles = 0;

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace e2e {
 
@@ -17,6 +18,11 @@ struct ProcessStats {
 
 // Opens the process that owns `window` and asks for its figures; false with the reason in `error`.
 bool ReadProcessStats(HWND window, ProcessStats& stats, std::string& error);
+
+// One line per module of the window's process whose file name is `name` (case ignored), such as
+// comctl32.dll: "VERSION PATH", the file version a.b.c.d of the file loaded; false with the reason.
+bool ReadModuleVersions(HWND window, const std::string& name, std::vector<std::string>& lines,
+                        std::string& error);
 
 // "private=N handles=N gdi=N user=N windows=N". Wine 8 answers the first four with 0 for another
 // process; the window count is the driver's own, so it holds under every Wine.

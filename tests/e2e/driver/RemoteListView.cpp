@@ -110,7 +110,7 @@ bool RemoteListView::Send(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& r
                           std::string& error) const
 {
     DWORD_PTR answer = 0;
-    if (!SendMessageTimeoutA(m_list, message, wParam, lParam, SMTO_NORMAL, kAnswerTimeoutMs, &answer)) {
+    if (!SendMessageTimeoutA(m_list, message, wParam, lParam, SMTO_NORMAL, AnswerTimeoutMs(), &answer)) {
         error = "list view gave no answer to message " + std::to_string(message);
         return false;
     }
@@ -128,7 +128,7 @@ bool RemoteListView::ColumnCount(int& count, std::string& error) const
         return true;
     DWORD_PTR items = 0;
     if (!SendMessageTimeoutA(reinterpret_cast<HWND>(header), HDM_GETITEMCOUNT, 0, 0, SMTO_NORMAL,
-                             kAnswerTimeoutMs, &items)) {
+                             AnswerTimeoutMs(), &items)) {
         error = "header gave no answer";
         return false;
     }

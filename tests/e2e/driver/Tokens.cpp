@@ -1,5 +1,6 @@
 #include "Tokens.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 
@@ -55,6 +56,27 @@ bool ParseNumber(const std::string& word, long& value)
     if (errno != 0 || end == begin || *end != '\0' || (hex && end == begin + 2))
         return false;
     value = v;
+    return true;
+}
+
+bool ParseTimeFactor(const std::string& text, double& factor)
+{
+    std::size_t digits = 0;
+    std::size_t points = 0;
+    for (const char c : text) {
+        if (c == '.')
+            ++points;
+        else if (std::isdigit(static_cast<unsigned char>(c)))
+            ++digits;
+        else
+            return false;
+    }
+    if (digits == 0 || points > 1)
+        return false;
+    const double value = std::strtod(text.c_str(), nullptr);
+    if (!(value > 0.0))
+        return false;
+    factor = value;
     return true;
 }
 

@@ -14,4 +14,8 @@ bool SplitWords(const std::string& line, std::vector<std::string>& words, std::s
 // Decimal (optionally negative) or 0x hexadecimal; the whole word must be the number.
 bool ParseNumber(const std::string& word, long& value);
 
+// The time factor of a slow machine: digits with an optional decimal point ("2", "1.5", ".5"),
+// greater than zero; anything else is refused.
+bool ParseTimeFactor(const std::string& text, double& factor);
+
 }  // namespace e2e

@@ -9,6 +9,7 @@ namespace e2e {
 namespace {
 
 const char kDialogClass[] = "#32770";
+double g_timeFactor = 1.0;
 
 struct TopLevelSearch {
     std::string title;
@@ -159,7 +160,7 @@ HWND FindOneControl(HWND parent, const Selector& selector, std::string& error)
 bool ReadWindowText(HWND hwnd, std::string& text, std::string& error)
 {
     DWORD_PTR length = 0;
-    if (!SendMessageTimeoutA(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, kAnswerTimeoutMs, &length)) {
+    if (!SendMessageTimeoutA(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, AnswerTimeoutMs(), &length)) {
         error = "no answer to WM_GETTEXTLENGTH";
         return false;
     }
@@ -167,12 +168,28 @@ bool ReadWindowText(HWND hwnd, std::string& text, std::string& error)
     std::vector<char> buffer(length + 2, '\0');
     DWORD_PTR copied = 0;
     if (!SendMessageTimeoutA(hwnd, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()),
-                             SMTO_NORMAL, kAnswerTimeoutMs, &copied)) {
+                             SMTO_NORMAL, AnswerTimeoutMs(), &copied)) {
         error = "no answer to WM_GETTEXT";
         return false;
     }
     text.assign(buffer.data(), std::strlen(buffer.data()));
     return true;
+}
+
+void SetTimeFactor(double factor)
+{
+    g_timeFactor = factor;
+}
+
+DWORD Scaled(DWORD ms)
+{
+    const double scaled = static_cast<double>(ms) * g_timeFactor;
+    return scaled >= 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<DWORD>(scaled + 0.5);
+}
+
+UINT AnswerTimeoutMs()
+{
+    return Scaled(5000);
 }
 
 }  // namespace e2e

@@ -59,7 +59,12 @@ bool WaitFor(DWORD timeoutMs, Predicate done)
     }
 }
 
-// The time a window gets to answer one sent message.
-constexpr UINT kAnswerTimeoutMs = 5000;
+// Every time limit of the driver is stretched by the machine's time factor (KARDOSKOP_TIME_FACTOR,
+// read at the start; 1 by default): a slow machine gets longer limits, never other checks.
+void SetTimeFactor(double factor);
+DWORD Scaled(DWORD ms);
+
+// The time a window gets to answer one sent message: 5 s, scaled.
+UINT AnswerTimeoutMs();
 
 }  // namespace e2e

@@ -7,11 +7,13 @@
 //                                   its lines plainly, the error on stderr; exit code 0 or 1
 #include "Commands.h"
 #include "Tokens.h"
+#include "WindowSearch.h"
 
 #include <fcntl.h>
 #include <io.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -101,5 +103,16 @@ int main(int argc, char** argv)
     // Bytes out as the controls hold them (ANSI code page), and no CR before each LF.
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stdin), _O_BINARY);
+    // The time factor of a slow machine stretches every wait; Wine passes the Unix environment on.
+    const char* factorText = std::getenv("KARDOSKOP_TIME_FACTOR");
+    if (factorText && *factorText) {
+        double factor = 1.0;
+        if (!e2e::ParseTimeFactor(factorText, factor)) {
+            std::fprintf(stderr, "e2e_driver: KARDOSKOP_TIME_FACTOR must be a positive number such as 2 or 1.5, not '%s'\n",
+                         factorText);
+            return 2;
+        }
+        e2e::SetTimeFactor(factor);
+    }
     return argc > 1 ? RunOne(argc, argv) : ServeStdin();
 }

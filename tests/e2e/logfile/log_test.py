@@ -3,7 +3,8 @@
 then checks the files the program wrote, byte for byte, against expected files.
 
 Usage: log_test.py --template T.e2e [--check NAME=EXPECTED]... [--existing NAME] [--file NAME=SOURCE]
-                   [--start-in-files] [--unchanged NAME] [--absent NAME] [--small-fs]
+                   [--start-in-files] [--plant PATH=SOURCE] [--unchanged NAME] [--absent NAME]
+                   [--small-fs]
                    [--prefix-of SMALL=WHOLE:BYTES] [--trace TEXT] [--no-trace TEXT] -- E2E_RUN_ARGS...
 
 The script template may use @DIR@: the Windows path (Z:\\...) of a folder of the test's own,
@@ -18,6 +19,8 @@ arguments except --script (it gets the filled-in template); --out names the test
   folder where the log is saved, say).
 - --start-in-files: the program starts with OUT.files/ as its current directory (as from a
   shortcut whose "Start in" is a folder holding such a DLL).
+- --plant PATH=SOURCE: a copy of SOURCE is PATH of the Wine prefix's drive C: during the run
+  (windows/system32/scardsvr.exe, say), removed after it.
 - --unchanged NAME: OUT.files/NAME exists before the run as for --existing and still holds the
   same bytes after it. --absent NAME: OUT.files/NAME does not exist after the run.
 - --aligned NAME: in every card table of OUT.files/NAME (the lines after a line of 32 hyphens,
@@ -112,6 +115,7 @@ def main():
     parser.add_argument('--check', action='append', default=[])
     parser.add_argument('--existing', action='append', default=[])
     parser.add_argument('--file', action='append', default=[])
+    parser.add_argument('--plant', action='append', default=[])
     parser.add_argument('--unchanged', action='append', default=[])
     parser.add_argument('--absent', action='append', default=[])
     parser.add_argument('--aligned', action='append', default=[])
@@ -151,6 +155,13 @@ def main():
             mounts.append(point)
     mounted = mounts[0] if mounts else None
 
+    drive_c = Path(run_args[run_args.index('--prefix') + 1]) / 'drive_c'
+    planted = []
+    for item in args.plant:
+        name, source = item.split('=', 1)
+        planted.append(drive_c / name)
+        shutil.copy2(source, planted[-1])
+
     try:
         script = files / Path(args.template).name
         script.write_text(Path(args.template).read_text(encoding='utf-8').replace('@DIR@', windows_path(files)),
@@ -161,6 +172,8 @@ def main():
         code = subprocess.run([sys.executable, str(HARNESS), 'run', '--script', str(script), *run_args],
                               env=env, check=False).returncode
     finally:
+        for path in planted:
+            path.unlink(missing_ok=True)
         # Copy what the program wrote before the small file system goes.
         if mounted:
             for item in mounted.iterdir():

@@ -1,0 +1,22 @@
+# Run by ctest (not cmake): KARDOSKOP_TIME_LIMITS holds pairs of test name and TIMEOUT in seconds.
+# The factor is read as the harness reads it: digits with an optional decimal point, above zero.
+set(_factor "$ENV{KARDOSKOP_TIME_FACTOR}")
+if(_factor STREQUAL "")
+  return()
+endif()
+if(_factor MATCHES "^\\.?$" OR NOT _factor MATCHES "^([0-9]*)(\\.([0-9]*))?$")
+  message(FATAL_ERROR "KARDOSKOP_TIME_FACTOR must be a positive number such as 2 or 1.5, not '${_factor}'")
+endif()
+set(_whole "0${CMAKE_MATCH_1}")
+string(SUBSTRING "${CMAKE_MATCH_3}000" 0 3 _thousandths)
+# "1" in front keeps math() from reading leading zeros in another base.
+math(EXPR _milli "${_whole} * 1000 + 1${_thousandths} - 1000")
+if(_milli EQUAL 0)
+  message(FATAL_ERROR "KARDOSKOP_TIME_FACTOR must be a positive number such as 2 or 1.5, not '${_factor}'")
+endif()
+set(_limits ${KARDOSKOP_TIME_LIMITS})
+while(_limits)
+  list(POP_FRONT _limits _test _seconds)
+  math(EXPR _seconds "(${_seconds} * ${_milli} + 999) / 1000")
+  set_tests_properties(${_test} PROPERTIES TIMEOUT ${_seconds})
+endwhile()
