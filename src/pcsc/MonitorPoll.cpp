@@ -16,7 +16,12 @@ MonitorEventKind CMonitorPoll::Poll(SCARDCONTEXT hContext, unsigned char (&atrBl
 
     // With an unaware current state the call answers at once: this is a poll, not a wait.
     LONG rv = SCardGetStatusChangeA(hContext, INFINITE, &state, 1);
+    return Take(rv, state, atrBlock);
+}
 
+MonitorEventKind CMonitorPoll::Take(LONG rv, const SCARD_READERSTATEA& state,
+                                    unsigned char (&atrBlock)[kAtrBlockSize])
+{
     // Bits 8 and up (in use, mute, the event counter) never count as a change. A failed call
     // counts as state 0, so the next successful poll is always reported.
     const std::uint32_t change = rv == SCARD_S_SUCCESS ? (state.dwEventState & 0xFF) : 0;

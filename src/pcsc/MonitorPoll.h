@@ -27,6 +27,10 @@ public:
     // holding a card. The first successful poll always counts as a change.
     MonitorEventKind Poll(SCARDCONTEXT hContext, unsigned char (&atrBlock)[kAtrBlockSize]);
 
+    // The decision of one poll, from the call's result and the poll record it filled.
+    MonitorEventKind Take(LONG rv, const SCARD_READERSTATEA& state,
+                          unsigned char (&atrBlock)[kAtrBlockSize]);
+
     const char* ReaderName() const { return m_name; }
 
 private:

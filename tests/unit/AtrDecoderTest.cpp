@@ -195,7 +195,7 @@ TEST(AtrDecoder, ConventionFromTs)
         const char* expected;
     };
     const Case cases[] = {{0x3B, "direkt"}, {0x3F, "invertiert"}, {0x3C, "Fehler"},
-                          {0x00, "Fehler"}, {0x03, "Fehler"}};
+                          {0x00, "Fehler"}, {0x03, "Fehler"}, {0xFF, "Fehler"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.ts));
         const Rows rows = Decode({c.ts, 0x00});
@@ -480,6 +480,8 @@ TEST(AtrDecoder, HistoricalBytes)
         {"zero at the end ends the text", {0x3B, 0x03, 'A', 'B', 0x00}, "AB", "41 42 00"},
         {"only zeros", {0x3B, 0x03, 0x00, 0x00, 0x00}, "  ", "00 00 00"},
         {"bytes above 0x7F unchanged", {0x3B, 0x02, 0xC4, 0x80}, "\xC4\x80", "c4 80"},
+        {"the check byte of a T=1 card stays out", {0x3B, 0x83, 0x81, 0x01, 'A', 'B', 'C', 0x43},
+         "ABC", "41 42 43"},
         {"fifteen bytes after the interface characters",
          {0x3B, 0x8F, 0x80, 0x01, 'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 'i', 'j', 'k', 'l', 'm',
           'n', 'o'},

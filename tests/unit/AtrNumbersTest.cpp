@@ -93,6 +93,7 @@ TEST(AtrNumbers, FormatWholeRoundsHalfToEven)
     const Case cases[] = {
         {"below half", 10752.4990234375, "10752"},
         {"above half", 10752.6884765625, "10753"},
+        {"just below half, odd below", 10753.4990234375, "10753"},
         {"half, even below", 7812.5, "7812"},
         {"half, odd below", 4301075.5, "4301076"},
         {"zero", 0.0, "0"},
@@ -120,6 +121,8 @@ TEST(AtrNumbers, FormatHundredthsRoundsTheExactQuotient)
         {"tie rounds to even, down", 1385, 1000, "1.38"},
         {"one hundredth", 1, 100, "0.01"},
         {"leading zero of the hundredths", 105, 100, "1.05"},
+        {"nine hundredths", 109, 100, "1.09"},
+        {"ten hundredths", 110, 100, "1.10"},
         {"zero", 0, 7, "0.00"},
         {"thirds", 1, 3, "0.33"},
         {"two thirds", 2, 3, "0.67"},

@@ -111,6 +111,8 @@ TEST(AttributeWord, AsksOnceMoreWithItsOwnBufferOnlyWhenAutoallocateIsTooBig)
          {kOk, {0xF2, 0x0D, 0x00, 0x00}, 4, false}, 3570, 2},
         {"too big, own buffer answers two bytes", {kTooSmall, {}, 0, false},
          {kOk, {0xA0, 0x0F, 0xFF, 0xFF}, 2, false}, 4000, 2},
+        {"too big, own buffer answers three bytes", {kTooSmall, {}, 0, false},
+         {kOk, {0xA0, 0x0F, 0x01, 0xFF}, 3, false}, 0x010FA0, 2},
         {"too big, own buffer answers nothing", {kTooSmall, {}, 0, false}, {kOk, k4000, 0, false}, 0, 2},
         {"too big, own buffer filled to its end", {kTooSmall, {}, 0, false},
          {kOk, std::vector<BYTE>(kAttributeBufferSize, 0x11), kAttributeBufferSize, false}, 0x11111111, 2},

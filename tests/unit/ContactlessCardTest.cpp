@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,13 @@ Bytes Historical(unsigned char ss, unsigned char nnHigh, unsigned char nnLow)
 {
     return {0x80, 0x4F, 0x0C, 0xA0, 0x00, 0x00, 0x03, 0x06, ss, nnHigh, nnLow, 0x00, 0x00,
             0x00, 0x00};
+}
+
+// The text in a caller's buffer up to its first NUL.
+std::string BufferText(const char* buffer, std::size_t size)
+{
+    const void* end = std::memchr(buffer, '\0', size);
+    return end ? std::string(buffer, static_cast<const char*>(end)) : "(no terminator)";
 }
 
 struct IdentifyCase {
@@ -37,6 +45,12 @@ TEST(ContactlessCard, IdentifiesStandardAndCardName)
     badTag[1] = 0x4E;
     Bytes badRid = Historical(0x03, 0x00, 0x01);
     badRid[7] = 0x07;
+    Bytes categoryAbove = Historical(0x03, 0x00, 0x01);
+    categoryAbove[0] = 0x81;
+    Bytes tagAbove = Historical(0x03, 0x00, 0x01);
+    tagAbove[1] = 0x50;
+    Bytes ridBelow = Historical(0x03, 0x00, 0x01);
+    ridBelow[7] = 0x05;
     Bytes anyLength = Historical(0x03, 0x00, 0x01);
     anyLength[2] = 0xFF;
     Bytes k10 = Historical(0x03, 0x00, 0x01);
@@ -67,6 +81,9 @@ TEST(ContactlessCard, IdentifiesStandardAndCardName)
         {"category 0x31", badCategory, true, "", ""},
         {"tag other than 0x4F", badTag, true, "", ""},
         {"other provider", badRid, true, "", ""},
+        {"category 0x81", categoryAbove, true, "", ""},
+        {"tag above 0x4F", tagAbove, true, "", ""},
+        {"provider that sorts below A0 00 00 03 06", ridBelow, true, "", ""},
         {"H2 is not examined", anyLength, true, "ISO 14443 A, part 3", "Mifare Standard 1K"},
     };
     for (const IdentifyCase& c : cases) {
@@ -133,19 +150,25 @@ TEST(ContactlessCard, PcscAccessFillsTheCallersBuffers)
 {
     CPcscAccess pcsc;
     const Bytes bytes = Historical(0x00, 0x00, 0x26);
-    char standard[kContactlessTextSize] = {};
-    char cardName[kContactlessTextSize] = {};
+    // Not zero-filled, so only a terminator that was written ends the texts.
+    char standard[kContactlessTextSize];
+    char cardName[kContactlessTextSize];
+    std::memset(standard, '#', sizeof standard);
+    std::memset(cardName, '#', sizeof cardName);
     ASSERT_TRUE(pcsc.IdentifyContactlessCard(bytes.data(), static_cast<int>(bytes.size()),
                                              standard, cardName));
-    EXPECT_STREQ(standard, "nicht verf\xFC" "gbar");
-    EXPECT_STREQ(cardName, "Mifare Mini");
+    EXPECT_EQ(BufferText(standard, sizeof standard), "nicht verf\xFC" "gbar");
+    EXPECT_EQ(BufferText(cardName, sizeof cardName), "Mifare Mini");
 
-    char untouched[kContactlessTextSize] = {};
-    char untouchedName[kContactlessTextSize] = {};
+    char untouched[kContactlessTextSize];
+    char untouchedName[kContactlessTextSize];
+    std::memset(untouched, '#', sizeof untouched);
+    std::memset(untouchedName, '#', sizeof untouchedName);
     EXPECT_FALSE(pcsc.IdentifyContactlessCard(bytes.data(), 10, untouched, untouchedName));
     EXPECT_FALSE(pcsc.IdentifyContactlessCard(bytes.data(), -1, untouched, untouchedName));
-    EXPECT_STREQ(untouched, "");
-    EXPECT_STREQ(untouchedName, "");
+    EXPECT_EQ(std::string(untouched, sizeof untouched), std::string(sizeof untouched, '#'));
+    EXPECT_EQ(std::string(untouchedName, sizeof untouchedName),
+              std::string(sizeof untouchedName, '#'));
 }
 
 }  // namespace

@@ -61,17 +61,25 @@ TEST(FileVersionText, LongValueIsKeptWhole)
 
 TEST(FileVersionText, SplitTakesHighHalfFirst)
 {
-    const FileVersionNumbers version = SplitFileVersion(0x00020001, 0x00000008);
-    EXPECT_EQ(version.a, 2);
-    EXPECT_EQ(version.b, 1);
-    EXPECT_EQ(version.c, 0);
-    EXPECT_EQ(version.d, 8);
-
-    const FileVersionNumbers widest = SplitFileVersion(0xFFFF0001, 0x04D2FFFE);
-    EXPECT_EQ(widest.a, 0xFFFF);
-    EXPECT_EQ(widest.b, 1);
-    EXPECT_EQ(widest.c, 1234);
-    EXPECT_EQ(widest.d, 0xFFFE);
+    struct SplitCase {
+        const char* name;
+        std::uint32_t ms;
+        std::uint32_t ls;
+        FileVersionNumbers version;
+    };
+    const SplitCase cases[] = {
+        {"own version", 0x00020001, 0x00000008, {2, 1, 0, 8}},
+        {"widest halves", 0xFFFF0001, 0x04D2FFFE, {0xFFFF, 1, 1234, 0xFFFE}},
+        {"odd fourth part", 0x000A0000, 0x4A610001, {10, 0, 19041, 1}},
+    };
+    for (const SplitCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const FileVersionNumbers version = SplitFileVersion(c.ms, c.ls);
+        EXPECT_EQ(version.a, c.version.a);
+        EXPECT_EQ(version.b, c.version.b);
+        EXPECT_EQ(version.c, c.version.c);
+        EXPECT_EQ(version.d, c.version.d);
+    }
 }
 
 TEST(FileVersionText, ProgramVersionForms)

@@ -86,6 +86,10 @@ TEST(OsDescription, DescribesKnownSystems)
         {"7 SP1 is not named", Nt(6, 1, 1, 0x0100, 7601, "Service Pack 1"), none,
          "Windows Unknown NT Professional, Version 6.01, Product = 0x1, Suite = 0x100",
          "(Build 7601 Service Pack 1)"},
+        {"8 is not named", Nt(6, 2, 1, 0x0100, 9200), none,
+         "Windows Unknown NT Professional, Version 6.02, Product = 0x1, Suite = 0x100", nullptr},
+        {"8.1 is not named", Nt(6, 3, 1, 0x0100, 9600), none,
+         "Windows Unknown NT Professional, Version 6.03, Product = 0x1, Suite = 0x100", nullptr},
         {"NT 4 without extended record", Nt(4, 0, 0, 0, 1381, "Service Pack 6"), none,
          "Windows NT, Version 4.00, Product = 0x0, Suite = 0x0", "(Build 1381 Service Pack 6)"},
         {"95", Win9x(0, 950, ""), none, "Windows 95, Version 4.00, Product = 0x0, Suite = 0x0",
@@ -265,6 +269,8 @@ TEST(OsDescription, VistaIsExactlyNtSixZero)
         {"10", Nt(10, 0, 1, 0), false},
         {"XP", Nt(5, 1, 1, 0), false},
         {"2003", Nt(5, 2, 3, 0), false},
+        {"2000", Nt(5, 0, 1, 0), false},
+        {"NT 4", Nt(4, 0, 0, 0), false},
         {"6.0 on the 9x platform", nineXSixZero, false},
     };
     for (const VistaCase& c : cases) {
