@@ -2,6 +2,7 @@
 // The About box (100): the program's name and exact version.
 
 #include "win/Dialog.h"
+#include "win/Handles.h"
 
 class CAboutDlg : public CModalDialog {
 public:
@@ -10,4 +11,11 @@ public:
 
 protected:
     bool OnInitDialog() override;
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+private:
+    void ShowIcon();
+
+    // The application icon drawn for the box's scale; the picture control does not free it.
+    CIcon m_icon;
 };
