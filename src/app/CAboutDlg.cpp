@@ -2,7 +2,6 @@
 
 #include "resource.h"
 #include "sysinfo/FileVersion.h"
-#include "win/Dpi.h"
 #include "win/Pictures.h"
 #include "win/Text.h"
 
@@ -46,7 +45,7 @@ void CAboutDlg::ShowIcon()
     HWND picture = GetWindow(m_hWnd, GW_CHILD);
     if (picture == nullptr || (GetWindowLongA(picture, GWL_STYLE) & SS_TYPEMASK) != SS_ICON)
         return;
-    const int px = ScalePx(32, WindowDpi(m_hWnd));
+    const int px = ScalePx(32, PictureDpi());
     CIcon icon(LoadIconPx(ResourceModule(), IDI_APP, px));
     if (!icon)
         return;
