@@ -96,13 +96,13 @@ void CMainDlg::AdaptSystemMenu()
 void CMainDlg::SetWindowIcons()
 {
     const int dpi = WindowDpi(m_hWnd);
-    CIcon big(LoadIconPx(ResourceModule(), IDI_APP, ScalePx(32, dpi)));
-    CIcon small(LoadIconPx(ResourceModule(), IDI_APP_SMALL, ScalePx(16, dpi)));
-    m_hIcon = big ? big.Get() : m_sharedIcon;
+    CIcon bigIcon(LoadIconPx(ResourceModule(), IDI_APP, ScalePx(32, dpi)));
+    CIcon smallIcon(LoadIconPx(ResourceModule(), IDI_APP_SMALL, ScalePx(16, dpi)));
+    m_hIcon = bigIcon ? bigIcon.Get() : m_sharedIcon;
     SetIcon(m_hIcon, true);
-    SetIcon(small ? small.Get() : m_hIcon, false);
-    m_bigIcon = std::move(big);
-    m_smallIcon = std::move(small);
+    SetIcon(smallIcon ? smallIcon.Get() : m_hIcon, false);
+    m_bigIcon = std::move(bigIcon);
+    m_smallIcon = std::move(smallIcon);
 }
 
 void CMainDlg::SetCaption()

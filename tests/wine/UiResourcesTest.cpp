@@ -72,9 +72,9 @@ TEST(UiResources, IconsHoldAnImagePerScale)
     }
     // The window's small icon is the 16 px drawing at every scale, not the 32 px one: at 200 % both
     // are 32 pixels and differ.
-    const std::vector<BYTE> small = IconImageBytes(GetModuleHandleA(nullptr), IDI_APP_SMALL, 32);
-    ASSERT_FALSE(small.empty());
-    EXPECT_NE(small, IconImageBytes(GetModuleHandleA(nullptr), IDI_APP, 32));
+    const std::vector<BYTE> smallImage = IconImageBytes(GetModuleHandleA(nullptr), IDI_APP_SMALL, 32);
+    ASSERT_FALSE(smallImage.empty());
+    EXPECT_NE(smallImage, IconImageBytes(GetModuleHandleA(nullptr), IDI_APP, 32));
 }
 
 TEST(UiResources, StatusBitmapsPerScaleHave16Colours)
