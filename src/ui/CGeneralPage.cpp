@@ -16,21 +16,6 @@ struct FileColumn {
     unsigned headerId;
     int width;  // pixels
 };
-// The maker's logo: the template's icon pictures in their order, word mark (136, 133, 134, 135)
-// and emblem (130, 131, 132).
-constexpr int kLogoTiles[] = {IDI_LOGO_136, IDI_LOGO_133, IDI_LOGO_134, IDI_LOGO_135,
-                              IDI_LOGO_130, IDI_LOGO_131, IDI_LOGO_132};
-constexpr int kLogoTilePx = 32;  // at 96 DPI
-
-BOOL CALLBACK CollectIconPicture(HWND child, LPARAM list)
-{
-    char kind[16] = {};
-    GetClassNameA(child, kind, sizeof kind);
-    if (lstrcmpiA(kind, "Static") == 0 && (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
-        reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
-    return TRUE;
-}
-
 constexpr FileColumn kFileColumns[] = {{IDS_FILE, 80}, {IDS_VERSION, 100}, {IDS_MAKER, 131}};
 }  // namespace
 
@@ -94,6 +79,23 @@ void CGeneralPage::ShowStatusPicture()
     if (previous != nullptr && previous != m_hStatusBitmap.Get())
         ::DeleteObject(previous);
 }
+
+namespace {
+// The maker's logo: the template's icon pictures in their order, word mark (136, 133, 134, 135)
+// and emblem (130, 131, 132).
+constexpr int kLogoTiles[] = {IDI_LOGO_136, IDI_LOGO_133, IDI_LOGO_134, IDI_LOGO_135,
+                              IDI_LOGO_130, IDI_LOGO_131, IDI_LOGO_132};
+constexpr int kLogoTilePx = 32;  // at 96 DPI
+
+BOOL CALLBACK CollectIconPicture(HWND child, LPARAM list)
+{
+    char kind[16] = {};
+    GetClassNameA(child, kind, sizeof kind);
+    if (lstrcmpiA(kind, "Static") == 0 && (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
+        reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
+    return TRUE;
+}
+}  // namespace
 
 // The template's pictures hold the 32 px tiles; each gets its tile drawn for the page's scale and
 // is sized to show it whole, at the template's place. The template's own icons are shared ones

@@ -45,6 +45,11 @@ protected:
     }
 };
 
+INT_PTR CALLBACK PassiveDialog(HWND, UINT, WPARAM, LPARAM)
+{
+    return FALSE;
+}
+
 // The application icon drawn for the box's scale, as large as its picture control, at the
 // template's place (11, 12).
 TEST(CAboutDlg, IconFollowsTheBoxsScale)
@@ -63,7 +68,7 @@ TEST(CAboutDlg, IconFollowsTheBoxsScale)
         EXPECT_EQ(box.iconSize.cx, c.px);
         EXPECT_EQ(box.iconSize.cy, c.px);
         HWND any = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_ABOUT), nullptr,
-                                      [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+                                      PassiveDialog, 0);
         RECT place{11, 12, 11, 12};
         MapDialogRect(any, &place);
         DestroyWindow(any);
