@@ -63,6 +63,16 @@
 #define IDI_CONTACT_READER              143
 #define IDI_GENERAL                     146
 #define IDI_CONTACTLESS_READER          148
+// The application icon's 16 px drawing at 16, 20, 24 and 32 pixels, for the window's small icon
+// (icon 128 holds the 32 px drawing at 32 to 64 pixels).
+#define IDI_APP_SMALL                   150
+// The status pictures drawn for 125, 150 and 200 %; 137 and 138 are the 100 % ones.
+#define IDB_STATUS_ERROR_125            151
+#define IDB_STATUS_OK_125               152
+#define IDB_STATUS_ERROR_150            153
+#define IDB_STATUS_OK_150               154
+#define IDB_STATUS_ERROR_200            155
+#define IDB_STATUS_OK_200               156
 
 // Controls of the main window (102).
 #define IDC_READER_LIST                 1000

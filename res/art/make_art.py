@@ -1,16 +1,25 @@
-#!/usr/bin/env python3
 """Draws the program's pictures and writes them next to this script.
 
     python3 make_art.py [OUTPUT_DIR]
 
-Icons (32x32, 32-bit colour with transparency and AND mask; the application icon also 16x16):
-  app.ico (128), contact_reader.ico (143), general.ico (146), contactless_reader.ico (148),
-  logo_130.ico ... logo_136.ico: the word mark "TALVEK" over four tiles (136, 133, 134, 135, left
-  to right) and the emblem, two arcs around an open corner, over three tiles (130 top left, 132 top
-  right, 131 bottom left), as the General page places them.
-Bitmaps (107x19, 16 colours): status_error.bmp (137, red bar, black "Fehler"), status_ok.bmp (138,
-  green bar, black "OK"); for the English module status_error_en.bmp (137, red bar, black "Error")
-  and status_ok_en.bmp (138, the same green "OK").
+Every picture is drawn for the display scales 100, 125, 150 and 200 % (96, 120, 144 and 192 DPI),
+each scale on its own pixel grid, so that straight edges stay sharp; nothing is a scaled copy of
+the 100 % picture.
+
+Icons (32-bit colour with transparency and AND mask), one image per scale in each file, so the
+resource ids stay what they are:
+  app.ico (128): the 32 px picture at 32, 40, 48, 64 and the 16 px picture (a simpler drawing,
+    not the large one shrunk) at 16, 20, 24;
+  app_small.ico (150): the 16 px picture at 16, 20, 24, 32, for the window's small icon;
+  contact_reader.ico (143), general.ico (146), contactless_reader.ico (148),
+  logo_130.ico ... logo_136.ico: 32, 40, 48, 64. The logo is the word mark "TALVEK" over four
+    tiles (136, 133, 134, 135, left to right) and the emblem, two arcs around an open corner, over
+    three tiles (130 top left, 132 top right, 131 bottom left), as the General page places them.
+Bitmaps (16 colours), 107 x 19 at 100 % and ScalePx of that at the other scales (134 x 24,
+  161 x 29, 214 x 38): status_error.bmp (137, red bar, black "Fehler"), status_ok.bmp (138, green
+  bar, black "OK"); for the English module status_error_en.bmp (137, red bar, black "Error") and
+  status_ok_en.bmp (138, the same green "OK"). The other scales carry the percentage in their names
+  (status_error_150.bmp, status_error_en_150.bmp, ...) and ids of their own (resource.h).
 
 Only the standard library is used and nothing depends on the time or the machine, so the files are
 the same byte for byte at every run.
@@ -209,120 +218,228 @@ def write_bmp16(path, width, height, pixel):
 
 # --- the pictures ----------------------------------------------------------------------------------
 
-def card_layers(x0, y0, w, h):
+SCALES = (100, 125, 150, 200)
+
+
+def scale_px(px, percent):
+    """A length of the 100 % picture at `percent`, rounded as the program's ScalePx (MulDiv) does."""
+    return (px * percent * 2 + 100) // 200
+
+
+class Grid:
+    """Coordinates of a drawing made in `units` at a picture of `size` pixels. At the drawing's own
+    size every number is taken as written; at any other size edges land on whole pixels and
+    strokes are whole pixels thick, so that the larger pictures are as sharp as the small one."""
+
+    def __init__(self, size, units=32):
+        self.s = size / units
+        self.exact = size == units
+
+    def p(self, v):
+        """An edge."""
+        return v if self.exact else math.floor(v * self.s + 0.5)
+
+    def d(self, v):
+        """A radius or centre: smooth shapes are drawn with soft edges at every size."""
+        return v * self.s
+
+    def t(self, w):
+        """A stroke's thickness."""
+        return w if self.exact else max(1, math.floor(w * self.s + 0.5))
+
+
+def card_layers(g, x0, y0, w, h):
     """A smart card with a gold contact chip on its left half."""
+    left, top, right, bottom = g.p(x0), g.p(y0), g.p(x0 + w), g.p(y0 + h)
+    edge = g.t(1)
+    chip_top, chip_bottom = g.p(y0 + h / 2 - 3), g.p(y0 + h / 2 + 3)
+    line_y = g.p(y0 + h / 2 - 0.5)
+    line_x = g.p(x0 + 6)
     return [
-        (round_rect(x0, y0, x0 + w, y0 + h, 2.5), NAVY),
-        (round_rect(x0 + 1, y0 + 1, x0 + w - 1, y0 + h - 1, 1.8), CARD),
-        (round_rect(x0 + 3, y0 + h / 2 - 3, x0 + 10, y0 + h / 2 + 3, 1.2), GOLD),
-        (rect(x0 + 3, y0 + h / 2 - 0.5, x0 + 10, y0 + h / 2 + 0.5), (150, 110, 20)),
-        (rect(x0 + 6, y0 + h / 2 - 3, x0 + 7, y0 + h / 2 + 3), (150, 110, 20)),
+        (round_rect(left, top, right, bottom, g.d(2.5)), NAVY),
+        (round_rect(left + edge, top + edge, right - edge, bottom - edge, g.d(1.8)), CARD),
+        (round_rect(g.p(x0 + 3), chip_top, g.p(x0 + 10), chip_bottom, g.d(1.2)), GOLD),
+        (rect(g.p(x0 + 3), line_y, g.p(x0 + 10), line_y + g.t(1)), (150, 110, 20)),
+        (rect(line_x, chip_top, line_x + g.t(1), chip_bottom), (150, 110, 20)),
     ]
 
 
-def app_icon():
-    layers = card_layers(1, 4, 26, 17)
+def app_icon(g):
+    layers = card_layers(g, 1, 4, 26, 17)
     layers += [
-        (bar(24, 25, 30, 31, 3.6), DARK),
-        (disc(19, 20, 8), DARK),
-        (disc(19, 20, 6), (200, 230, 255)),
-        (ring(19, 20, 3.5, 4.6, 100, 170), WHITE),
+        (bar(g.d(24), g.d(25), g.d(30), g.d(31), g.d(3.6)), DARK),
+        (disc(g.d(19), g.d(20), g.d(8)), DARK),
+        (disc(g.d(19), g.d(20), g.d(6)), (200, 230, 255)),
+        (ring(g.d(19), g.d(20), g.d(3.5), g.d(4.6), 100, 170), WHITE),
     ]
     return layers
 
 
-def contact_reader_icon():
-    layers = card_layers(6, 1, 20, 17)
-    layers += [
-        (round_rect(1, 14, 31, 30, 3), DARK),
-        (round_rect(2, 15, 30, 29, 2.4), GREY),
-        (rect(5, 16, 27, 18), DARK),
-        (disc(25, 24, 1.6), (60, 200, 60)),
-    ]
-    return layers
-
-
-def contactless_reader_icon():
+def app_icon_small(g):
+    """The application icon drawn for 16 px: the card without its rounded inner frame, a chip of
+    whole pixels and a lens large enough to read as one."""
+    left, top, right, bottom = g.p(0), g.p(2), g.p(13), g.p(11)
+    edge = g.t(1)
     layers = [
-        (round_rect(1, 22, 25, 30, 2.5), DARK),
-        (round_rect(2, 23, 24, 29, 2), GREY),
-        (disc(20, 26, 1.4), (60, 200, 60)),
+        (round_rect(left, top, right, bottom, g.d(1.2)), NAVY),
+        (rect(left + edge, top + edge, right - edge, bottom - edge), CARD),
+        (rect(g.p(2), g.p(5), g.p(5), g.p(8)), GOLD),
+        (bar(g.d(12), g.d(12), g.d(15), g.d(15), g.d(2.4)), DARK),
+        (disc(g.d(10), g.d(10), g.d(4.6)), DARK),
+        (disc(g.d(10), g.d(10), g.d(3.1)), (200, 230, 255)),
     ]
-    layers += card_layers(3, 3, 20, 14)
+    if g.s >= 1.5:  # room for the glint from 24 px on
+        layers.append((ring(g.d(10), g.d(10), g.d(1.6), g.d(2.3), 100, 170), WHITE))
+    return layers
+
+
+def contact_reader_icon(g):
+    layers = card_layers(g, 6, 1, 20, 17)
+    edge = g.t(1)
     layers += [
-        (ring(20, 20, 7, 8.6, -10, 80), BLUE),
-        (ring(20, 20, 10.5, 12.1, -10, 80), BLUE),
+        (round_rect(g.p(1), g.p(14), g.p(31), g.p(30), g.d(3)), DARK),
+        (round_rect(g.p(1) + edge, g.p(14) + edge, g.p(31) - edge, g.p(30) - edge, g.d(2.4)), GREY),
+        (rect(g.p(5), g.p(16), g.p(27), g.p(16) + g.t(2)), DARK),
+        (disc(g.d(25), g.d(24), g.d(1.6)), (60, 200, 60)),
     ]
     return layers
 
 
-def general_icon():
+def contactless_reader_icon(g):
+    edge = g.t(1)
+    layers = [
+        (round_rect(g.p(1), g.p(22), g.p(25), g.p(30), g.d(2.5)), DARK),
+        (round_rect(g.p(1) + edge, g.p(22) + edge, g.p(25) - edge, g.p(30) - edge, g.d(2)), GREY),
+        (disc(g.d(20), g.d(26), g.d(1.4)), (60, 200, 60)),
+    ]
+    layers += card_layers(g, 3, 3, 20, 14)
+    layers += [
+        (ring(g.d(20), g.d(20), g.d(7), g.d(8.6), -10, 80), BLUE),
+        (ring(g.d(20), g.d(20), g.d(10.5), g.d(12.1), -10, 80), BLUE),
+    ]
+    return layers
+
+
+def general_icon(g):
+    stem_left, stem_right = g.p(13.5), g.p(18.5)
     return [
-        (disc(16, 16, 15), NAVY),
-        (disc(16, 16, 13.5), BLUE),
-        (disc(16, 9, 2.4), WHITE),
-        (round_rect(13.5, 13, 18.5, 25, 1.5), WHITE),
-        (rect(11.5, 23, 20.5, 25), WHITE),
-        (rect(11.5, 13, 16, 15), WHITE),
+        (disc(g.d(16), g.d(16), g.d(15)), NAVY),
+        (disc(g.d(16), g.d(16), g.d(13.5)), BLUE),
+        (disc(g.d(16), g.d(9), g.d(2.4)), WHITE),
+        (round_rect(stem_left, g.p(13), stem_right, g.p(25), g.d(1.5)), WHITE),
+        (rect(g.p(11.5), g.p(23), g.p(20.5), g.p(25)), WHITE),
+        (rect(g.p(11.5), g.p(13), stem_left + (g.p(16) - g.p(13.5)), g.p(15)), WHITE),
     ]
 
 
-def word_mark_layers():
-    """"TALVEK" over a 128 x 32 strip, with an underline."""
-    scale, gap = 3, 1
-    left = (128 - text_width("TALVEK", scale, gap)) / 2
+def pixel_text_shape(text, x0, y0, k, gap):
+    """`text` in the 5x7 font with glyph pixels k screen pixels large, k not a whole number: every
+    letter starts on a whole pixel and divides its cells the same way (for k = 2.5: 3, 2, 3, 2, 3),
+    so all letters look alike and no edge is soft."""
+    def edges(n):
+        return [math.floor(i * k + 0.5) for i in range(n + 1)]
+    cols, rows = edges(5), edges(7)
+    cells = []
+    for index, char in enumerate(text):
+        left = x0 + math.floor(index * (5 + gap) * k + 0.5)
+        for row, line in enumerate(GLYPHS[char]):
+            for col, mark in enumerate(line):
+                if mark == '#':
+                    cells.append((left + cols[col], y0 + rows[row], left + cols[col + 1], y0 + rows[row + 1]))
+
+    def inside(x, y):
+        return any(a <= x < c and b <= y < d for a, b, c, d in cells)
+    return inside
+
+
+def pixel_text_width(text, k, gap):
+    return math.floor((len(text) - 1) * (5 + gap) * k + 0.5) + math.floor(5 * k + 0.5)
+
+
+def word_mark_layers(tile):
+    """"TALVEK" over a strip of four tiles, with an underline."""
+    if tile == 32:
+        scale, gap = 3, 1
+        left = (128 - text_width("TALVEK", scale, gap)) / 2
+        return [
+            (text_shape("TALVEK", left, 3, scale, gap), NAVY),
+            (rect(left, 27, 128 - left, 29), RED),
+        ]
+    g = Grid(tile)
+    k, gap = 3 * g.s, 1
+    left = (4 * tile - pixel_text_width("TALVEK", k, gap)) // 2
     return [
-        (text_shape("TALVEK", left, 3, scale, gap), NAVY),
-        (rect(left, 27, 128 - left, 29), RED),
+        (pixel_text_shape("TALVEK", left, g.p(3), k, gap), NAVY),
+        (rect(left, g.p(27), 4 * tile - left, g.p(27) + g.t(2)), RED),
     ]
 
 
-def emblem_layers():
-    """Two arcs around the open bottom-right corner of a 64 x 64 block."""
+def emblem_layers(tile):
+    """Two arcs around the open bottom-right corner of a block of two by two tiles."""
+    g = Grid(tile)
     return [
-        (ring(64, 64, 33, 41), NAVY),
-        (ring(64, 64, 47, 55), RED),
-        (disc(12, 12, 5), NAVY),
+        (ring(g.d(64), g.d(64), g.d(33), g.d(41)), NAVY),
+        (ring(g.d(64), g.d(64), g.d(47), g.d(55)), RED),
+        (disc(g.d(12), g.d(12), g.d(5)), NAVY),
     ]
 
 
-def status_bar(path, text, fill, border):
-    scale, gap = 2, 1
-    width, height = 107, 19
-    left = (width - text_width(text, scale, gap)) // 2
-    glyphs = text_shape(text, left, 3, scale, gap)
+def status_bar(path, text, fill, border, percent=100):
+    width, height = scale_px(107, percent), scale_px(19, percent)
+    if percent == 100:
+        left = (width - text_width(text, 2, 1)) // 2
+        glyphs = text_shape(text, left, 3, 2, 1)
+        edge = 1
+    else:
+        k = 2 * percent / 100
+        left = (width - pixel_text_width(text, k, 1)) // 2
+        top = scale_px(3, percent)
+        glyphs = pixel_text_shape(text, left, top, k, 1)
+        edge = max(1, scale_px(1, percent))
 
     def pixel(x, y):
-        if x in (0, width - 1) or y in (0, height - 1):
+        if x < edge or x >= width - edge or y < edge or y >= height - edge:
             return border
         return 0 if glyphs(x + 0.5, y + 0.5) else fill
     write_bmp16(path, width, height, pixel)
 
 
+def bitmap_name(stem, percent):
+    """status_ok.bmp at 100 %, status_ok_150.bmp at 150 %."""
+    return stem + ('' if percent == 100 else '_%d' % percent) + '.bmp'
+
+
 def main():
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.dirname(os.path.abspath(__file__))
     os.makedirs(out, exist_ok=True)
+    big = [scale_px(32, percent) for percent in SCALES]
+    small = [scale_px(16, percent) for percent in SCALES]
 
-    def ico(name, layers, sizes=(32,)):
-        write_ico(os.path.join(out, name), [render(layers, s) for s in sizes])
+    def ico(name, drawing, sizes, units=32):
+        write_ico(os.path.join(out, name), [render(drawing(Grid(s, units)), s, units=s) for s in sizes])
 
-    ico('app.ico', app_icon(), sizes=(32, 16))
-    ico('contact_reader.ico', contact_reader_icon())
-    ico('general.ico', general_icon())
-    ico('contactless_reader.ico', contactless_reader_icon())
+    write_ico(os.path.join(out, 'app.ico'),
+              [render(app_icon(Grid(s)), s, units=s) for s in big] +
+              [render(app_icon_small(Grid(s, 16)), s, units=s) for s in small if s not in big])
+    ico('app_small.ico', app_icon_small, small, units=16)
+    ico('contact_reader.ico', contact_reader_icon, big)
+    ico('general.ico', general_icon, big)
+    ico('contactless_reader.ico', contactless_reader_icon, big)
 
-    mark = word_mark_layers()
+    marks = {s: word_mark_layers(s) for s in big}
     for index, tile in enumerate((136, 133, 134, 135)):
         write_ico(os.path.join(out, 'logo_%d.ico' % tile),
-                  [render(mark, 32, units=32, origin=(32.0 * index, 0.0))])
-    emblem = emblem_layers()
-    for tile, origin in ((130, (0.0, 0.0)), (132, (32.0, 0.0)), (131, (0.0, 32.0))):
-        write_ico(os.path.join(out, 'logo_%d.ico' % tile), [render(emblem, 32, units=32, origin=origin)])
+                  [render(marks[s], s, units=s, origin=(float(s * index), 0.0)) for s in big])
+    emblems = {s: emblem_layers(s) for s in big}
+    for tile, (col, row) in ((130, (0, 0)), (132, (1, 0)), (131, (0, 1))):
+        write_ico(os.path.join(out, 'logo_%d.ico' % tile),
+                  [render(emblems[s], s, units=s, origin=(float(s * col), float(s * row))) for s in big])
 
-    status_bar(os.path.join(out, 'status_error.bmp'), "Fehler", fill=9, border=1)
-    status_bar(os.path.join(out, 'status_ok.bmp'), "OK", fill=10, border=2)
-    status_bar(os.path.join(out, 'status_error_en.bmp'), "Error", fill=9, border=1)
-    status_bar(os.path.join(out, 'status_ok_en.bmp'), "OK", fill=10, border=2)
+    for percent in SCALES:
+        for stem, text, fill, border in (('status_error', "Fehler", 9, 1), ('status_ok', "OK", 10, 2),
+                                         ('status_error_en', "Error", 9, 1), ('status_ok_en', "OK", 10, 2)):
+            status_bar(os.path.join(out, bitmap_name(stem, percent)), text, fill=fill, border=border,
+                       percent=percent)
 
 
 if __name__ == '__main__':

@@ -2,9 +2,11 @@
 
 #include "resource.h"
 #include "sysinfo/FileVersion.h"
+#include "win/Pictures.h"
 #include "win/Text.h"
 
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -25,5 +27,29 @@ bool CAboutDlg::OnInitDialog()
 {
     SetText(LoadText(IDS_ABOUT_CAPTION) + " " + ProgramVersion(VersionShort));
     SetItemText(IDC_VERSION_LINE, ProgramVersion(VersionFull));
+    ShowIcon();
     return true;
+}
+
+bool CAboutDlg::OnMessage(UINT message, WPARAM, LPARAM, LRESULT&)
+{
+    if (message == WM_NCDESTROY)
+        m_icon.Reset();
+    return false;
+}
+
+// The template's picture (the box's first control) shows the 32 px icon; it gets the icon drawn
+// for the box's scale, sized to show it whole at the template's place.
+void CAboutDlg::ShowIcon()
+{
+    HWND picture = GetWindow(m_hWnd, GW_CHILD);
+    if (picture == nullptr || (GetWindowLongA(picture, GWL_STYLE) & SS_TYPEMASK) != SS_ICON)
+        return;
+    const int px = ScalePx(32, PictureDpi());
+    CIcon icon(LoadIconPx(ResourceModule(), IDI_APP, px));
+    if (!icon)
+        return;
+    SendMessageA(picture, STM_SETICON, reinterpret_cast<WPARAM>(icon.Get()), 0);
+    SetWindowPos(picture, nullptr, 0, 0, px, px, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    m_icon = std::move(icon);
 }

@@ -2,6 +2,8 @@
 // The About box (100): the program's name and exact version.
 
 #include "win/Dialog.h"
+#include "win/Dpi.h"
+#include "win/Handles.h"
 
 class CAboutDlg : public CModalDialog {
 public:
@@ -10,4 +12,14 @@ public:
 
 protected:
     bool OnInitDialog() override;
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    // The DPI the box is drawn at, which its icon follows; virtual so that a test can draw it for
+    // another scale than its own.
+    virtual int PictureDpi() const { return WindowDpi(m_hWnd); }
+
+private:
+    void ShowIcon();
+
+    // The application icon drawn for the box's scale; the picture control does not free it.
+    CIcon m_icon;
 };

@@ -1,7 +1,12 @@
 #include "ui/CGeneralPage.h"
 
 #include "resource.h"
+#include "win/Pictures.h"
 #include "win/Text.h"
+
+#include <cstddef>
+#include <iterator>
+#include <utility>
 
 namespace {
 // The readers field is read-only; its input limit never cuts the text shown.
@@ -31,6 +36,7 @@ bool CGeneralPage::OnInitDialog()
 {
     m_fileInfo.clear();
     ShowStatusPicture();
+    ShowLogo();
 
     m_readersText.clear();
     DoDataExchange();
@@ -57,19 +63,57 @@ bool CGeneralPage::OnInitDialog()
 bool CGeneralPage::OnMessage(UINT message, WPARAM, LPARAM, LRESULT&)
 {
     // The picture control is gone by now and does not free the bitmap itself.
-    if (message == WM_NCDESTROY)
+    if (message == WM_NCDESTROY) {
         m_hStatusBitmap.Reset();
+        m_logoIcons.clear();
+    }
     return false;
 }
 
 void CGeneralPage::ShowStatusPicture()
 {
     const unsigned id = m_rmOk ? IDB_STATUS_OK : IDB_STATUS_ERROR;
-    m_hStatusBitmap.Reset(::LoadBitmapA(ResourceModule(), MAKEINTRESOURCEA(id)));
+    m_hStatusBitmap.Reset(LoadBitmapForDpi(ResourceModule(), static_cast<int>(id), PictureDpi()));
     // The control loaded the template's picture itself; nobody else would free it.
     HBITMAP previous = m_statusPicture.SetBitmap(m_hStatusBitmap.Get());
     if (previous != nullptr && previous != m_hStatusBitmap.Get())
         ::DeleteObject(previous);
+}
+
+namespace {
+// The maker's logo: the template's icon pictures in their order, word mark (136, 133, 134, 135)
+// and emblem (130, 131, 132).
+constexpr int kLogoTiles[] = {IDI_LOGO_136, IDI_LOGO_133, IDI_LOGO_134, IDI_LOGO_135,
+                              IDI_LOGO_130, IDI_LOGO_131, IDI_LOGO_132};
+constexpr int kLogoTilePx = 32;  // at 96 DPI
+
+BOOL CALLBACK CollectIconPicture(HWND child, LPARAM list)
+{
+    char kind[16] = {};
+    GetClassNameA(child, kind, sizeof kind);
+    if (lstrcmpiA(kind, "Static") == 0 && (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
+        reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
+    return TRUE;
+}
+}  // namespace
+
+// The template's pictures hold the 32 px tiles; each gets its tile drawn for the page's scale and
+// is sized to show it whole, at the template's place. The template's own icons are shared ones
+// of the module and are not freed here.
+void CGeneralPage::ShowLogo()
+{
+    m_logoIcons.clear();
+    std::vector<HWND> pictures;
+    EnumChildWindows(m_hWnd, CollectIconPicture, reinterpret_cast<LPARAM>(&pictures));
+    const int px = ScalePx(kLogoTilePx, PictureDpi());
+    for (std::size_t i = 0; i < pictures.size() && i < std::size(kLogoTiles); ++i) {
+        CIcon icon(LoadIconPx(ResourceModule(), kLogoTiles[i], px));
+        if (!icon)
+            continue;
+        SendMessageA(pictures[i], STM_SETICON, reinterpret_cast<WPARAM>(icon.Get()), 0);
+        SetWindowPos(pictures[i], nullptr, 0, 0, px, px, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        m_logoIcons.push_back(std::move(icon));
+    }
 }
 
 void CGeneralPage::InsertFileColumns()

@@ -11,6 +11,7 @@
 #include "ui/CGeneralPageTexts.h"
 #include "win/Controls.h"
 #include "win/Dialog.h"
+#include "win/Dpi.h"
 #include "win/Handles.h"
 
 class CGeneralPage : public CModelessDialog {
@@ -45,15 +46,21 @@ protected:
     {
         return m_sysInfo.GetSystemFileVersion(relativePath, version, maker);
     }
+    // The DPI the page is drawn at, which its pictures follow; virtual so that a test can draw
+    // them for another scale than its own.
+    virtual int PictureDpi() const { return WindowDpi(m_hWnd); }
 
 private:
     void ShowStatusPicture();
+    void ShowLogo();
     void InsertFileColumns();
     void ReadFileRow(const char* relativePath);
 
     std::string m_readersText;
     bool m_rmOk = false;
     CBitmap m_hStatusBitmap;
+    // The logo tiles loaded for the page's scale; the picture controls do not free them.
+    std::vector<CIcon> m_logoIcons;
     char m_fileVersion[kFileTextSize] = {};
     char m_fileMaker[kFileTextSize] = {};
     bool m_hasReaders = false;

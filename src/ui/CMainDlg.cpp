@@ -4,10 +4,13 @@
 #include "resource.h"
 #include "sysinfo/FileVersion.h"
 #include "sysinfo/ReaderTests.h"
+#include "win/Dpi.h"
+#include "win/Pictures.h"
 #include "win/Text.h"
 #include "win/Trace.h"
 
 #include <cstdlib>
+#include <utility>
 
 namespace {
 constexpr UINT kAboutCommand = 0x10;
@@ -17,6 +20,7 @@ constexpr int kPageX = 168;
 CMainDlg::CMainDlg() : CModalDialog(IDD_MAIN)
 {
     m_hIcon = LoadIconA(ResourceModule(), MAKEINTRESOURCEA(IDI_APP));
+    m_sharedIcon = m_hIcon;
 }
 
 CMainDlg::~CMainDlg()
@@ -39,8 +43,7 @@ bool CMainDlg::OnInitDialog()
 void CMainDlg::StartUp()
 {
     AdaptSystemMenu();
-    Send(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
-    Send(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+    SetWindowIcons();
     SetCaption();
     ResetState();
     FillImageList();
@@ -87,6 +90,21 @@ void CMainDlg::AdaptSystemMenu()
     m_systemMenuAdapted = true;
 }
 
+// The big icon at the window's icon size, the small one from the 16 px drawing at the small-icon
+// size, both for the window's scale. The icons of the previous start-up stay in use until the
+// window holds the new ones.
+void CMainDlg::SetWindowIcons()
+{
+    const int dpi = WindowDpi(m_hWnd);
+    CIcon bigIcon(LoadIconPx(ResourceModule(), IDI_APP, ScalePx(32, dpi)));
+    CIcon smallIcon(LoadIconPx(ResourceModule(), IDI_APP_SMALL, ScalePx(16, dpi)));
+    m_hIcon = bigIcon ? bigIcon.Get() : m_sharedIcon;
+    SetIcon(m_hIcon, true);
+    SetIcon(smallIcon ? smallIcon.Get() : m_hIcon, false);
+    m_bigIcon = std::move(bigIcon);
+    m_smallIcon = std::move(smallIcon);
+}
+
 void CMainDlg::SetCaption()
 {
     std::string caption;  // "PC/SC Kardoskop v2.1"
@@ -112,9 +130,13 @@ void CMainDlg::ResetState()
 
 void CMainDlg::FillImageList()
 {
-    m_imageList.Create(32, 32, ILC_COLOR32 | ILC_MASK, 0, 1);
-    for (unsigned icon : {IDI_GENERAL, IDI_CONTACT_READER, IDI_CONTACTLESS_READER})
-        m_imageList.AddIcon(LoadIconA(ResourceModule(), MAKEINTRESOURCEA(icon)));
+    // 32 x 32 at 96 DPI; the icons are loaded at the list's size, so none is scaled by the list.
+    const int size = ScalePx(32, WindowDpi(m_hWnd));
+    m_imageList.Create(size, size, ILC_COLOR32 | ILC_MASK, 0, 1);
+    for (int id : {IDI_GENERAL, IDI_CONTACT_READER, IDI_CONTACTLESS_READER}) {
+        CIcon icon(LoadIconPx(ResourceModule(), id, size));
+        m_imageList.AddIcon(icon.Get());
+    }
     m_readerList.SetImageList(m_imageList.Handle(), LVSIL_NORMAL);
 }
 

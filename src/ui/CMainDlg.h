@@ -10,6 +10,7 @@
 #include "ui/CGeneralPage.h"
 #include "win/Controls.h"
 #include "win/Dialog.h"
+#include "win/Handles.h"
 
 #include <cstdint>
 #include <map>
@@ -82,6 +83,7 @@ protected:
 private:
     void StartUp();
     void AdaptSystemMenu();
+    void SetWindowIcons();
     void SetCaption();
     void ResetState();
     void FillImageList();
@@ -116,4 +118,10 @@ private:
     CEdit& AtrEdit(int page);
 
     bool m_systemMenuAdapted = false;
+    // The window's icons drawn for its scale: big (m_hIcon while loaded) and small, from the
+    // application icon's 16 px drawing. The shared icon of the construction stands in when a
+    // load fails.
+    HICON m_sharedIcon = nullptr;
+    CIcon m_bigIcon;
+    CIcon m_smallIcon;
 };

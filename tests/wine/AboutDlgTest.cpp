@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <string>
 
+#include "PictureResources.h"
 #include "resource.h"
 
 namespace {
@@ -20,17 +21,61 @@ class CAboutProbe : public CAboutDlg {
 public:
     std::string caption;
     std::string versionLine;
+    int dpi = 96;       // the scale the box is drawn for
+    POINT iconPlace{};  // the icon picture's place and size in the box, and its icon's width
+    SIZE iconSize{};
+    int iconWidth = 0;
 
 protected:
+    int PictureDpi() const override { return dpi; }
     bool OnInitDialog() override
     {
         const bool result = CAboutDlg::OnInitDialog();
         caption = GetText();
         versionLine = GetItemText(IDC_VERSION_LINE);
+        HWND picture = GetWindow(m_hWnd, GW_CHILD);
+        RECT rect{};
+        GetWindowRect(picture, &rect);
+        MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&rect), 2);
+        iconPlace = {rect.left, rect.top};
+        iconSize = {rect.right - rect.left, rect.bottom - rect.top};
+        iconWidth = IconWidth(reinterpret_cast<HICON>(SendMessageA(picture, STM_GETICON, 0, 0)));
         Post(WM_CLOSE);
         return result;
     }
 };
+
+INT_PTR CALLBACK PassiveDialog(HWND, UINT, WPARAM, LPARAM)
+{
+    return FALSE;
+}
+
+// The application icon drawn for the box's scale, as large as its picture control, at the
+// template's place (11, 12).
+TEST(CAboutDlg, IconFollowsTheBoxsScale)
+{
+    const struct {
+        const char* name;
+        int dpi;
+        int px;
+    } cases[] = {{"100 %", 96, 32}, {"125 %", 120, 40}, {"150 %", 144, 48}, {"200 %", 192, 64}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        CAboutProbe box;
+        box.dpi = c.dpi;
+        EXPECT_EQ(box.DoModal(nullptr), IDCANCEL);
+        EXPECT_EQ(box.iconWidth, c.px);
+        EXPECT_EQ(box.iconSize.cx, c.px);
+        EXPECT_EQ(box.iconSize.cy, c.px);
+        HWND any = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_ABOUT), nullptr,
+                                      PassiveDialog, 0);
+        RECT place{11, 12, 11, 12};
+        MapDialogRect(any, &place);
+        DestroyWindow(any);
+        EXPECT_EQ(box.iconPlace.x, place.left);
+        EXPECT_EQ(box.iconPlace.y, place.top);
+    }
+}
 
 TEST(CAboutDlg, GermanCaptionAndVersionLine)
 {

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "PageHost.h"
+#include "PictureResources.h"
+#include "win/Pictures.h"
 #include "resource.h"
 
 namespace {
@@ -312,6 +314,91 @@ TEST(CGeneralPage, ControlsAndLogoStandWhereTheTemplateSays)
         EXPECT_EQ(actual.right - actual.left, 32);
         EXPECT_EQ(actual.bottom - actual.top, 32);
         EXPECT_NE(SendMessageA(icons[i], STM_GETICON, 0, 0), 0);
+    }
+}
+
+// The page drawn for another scale: the DPI its pictures follow is the test's.
+class CScaledPage : public CFakeSystemPage {
+public:
+    int dpi = 96;
+
+protected:
+    int PictureDpi() const override { return dpi; }
+};
+
+// At every scale the status picture and the logo tiles are the ones drawn for it, each picture
+// control is as large as its picture and stays at the template's place; the window takes its
+// pictures along.
+TEST(CGeneralPage, PicturesFollowThePagesScale)
+{
+    struct Case {
+        const char* name;
+        int dpi;
+        int statusId;  // the picture drawn for the scale, of the OK status
+        int statusWidth;
+        int statusHeight;
+        int tile;
+    };
+    const Case cases[] = {
+        {"100 %", 96, IDB_STATUS_OK, 107, 19, 32},
+        {"125 %", 120, IDB_STATUS_OK_125, 134, 24, 40},
+        {"150 %", 144, IDB_STATUS_OK_150, 161, 29, 48},
+        {"200 %", 192, IDB_STATUS_OK_200, 214, 38, 64},
+    };
+    const int tiles[] = {IDI_LOGO_136, IDI_LOGO_133, IDI_LOGO_134, IDI_LOGO_135,
+                         IDI_LOGO_130, IDI_LOGO_131, IDI_LOGO_132};
+    const POINT places[] = {{118, 207}, {139, 207}, {160, 207}, {181, 207}, {202, 207}, {202, 226}, {223, 207}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CPageHost host;
+        CScaledPage page;
+        page.dpi = c.dpi;
+        Feed(page, true, nullptr);
+        ASSERT_TRUE(page.Create(host.Handle()));
+
+        int width = 0;
+        int height = 0;
+        const std::vector<unsigned> shown = BitmapPixels(StatusBitmap(page), width, height);
+        EXPECT_EQ(width, c.statusWidth);
+        EXPECT_EQ(height, c.statusHeight);
+        HBITMAP drawn = LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(c.statusId));
+        EXPECT_EQ(shown, BitmapPixels(drawn, width, height));
+        DeleteObject(drawn);
+        RECT statusRect{};
+        GetClientRect(GetDlgItem(page, IDC_RM_STATUS), &statusRect);
+        EXPECT_EQ(statusRect.right, c.statusWidth);
+        EXPECT_EQ(statusRect.bottom, c.statusHeight);
+
+        std::vector<HWND> icons;
+        EnumChildWindows(page, CollectIcon, reinterpret_cast<LPARAM>(&icons));
+        ASSERT_EQ(icons.size(), std::size(tiles));
+        std::vector<HICON> shownIcons;
+        for (size_t i = 0; i < icons.size(); ++i) {
+            SCOPED_TRACE("logo tile " + std::to_string(tiles[i]));
+            RECT expected{places[i].x, places[i].y, places[i].x, places[i].y};
+            MapDialogRect(page, &expected);
+            RECT actual{};
+            GetWindowRect(icons[i], &actual);
+            MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&actual), 2);
+            EXPECT_EQ(actual.left, expected.left);
+            EXPECT_EQ(actual.top, expected.top);
+            EXPECT_EQ(actual.right - actual.left, c.tile);
+            EXPECT_EQ(actual.bottom - actual.top, c.tile);
+            HICON shownIcon = reinterpret_cast<HICON>(SendMessageA(icons[i], STM_GETICON, 0, 0));
+            shownIcons.push_back(shownIcon);
+            EXPECT_EQ(IconWidth(shownIcon), c.tile);
+            HICON tile = LoadIconPx(GetModuleHandleA(nullptr), tiles[i], c.tile);
+            EXPECT_EQ(IconPixels(shownIcon), IconPixels(tile));
+            DestroyIcon(tile);
+        }
+
+        HBITMAP shownBitmap = StatusBitmap(page);
+        page.DestroyWindowIfAny();
+        EXPECT_EQ(GetObjectType(shownBitmap), 0u) << "the status picture outlived the page";
+        for (HICON icon : shownIcons) {
+            ICONINFO info{};
+            EXPECT_FALSE(GetIconInfo(icon, &info)) << "a logo tile outlived the page";
+        }
     }
 }
 

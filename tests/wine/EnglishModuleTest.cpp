@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "PageHost.h"
+#include "PictureResources.h"
 #include "resource.h"
 
 namespace {
@@ -153,36 +154,39 @@ TEST_F(EnglishModuleTest, DialogWordsAreEnglish)
     DestroyWindow(dialog);
 }
 
-TEST_F(EnglishModuleTest, BitmapsLoadWithTheirSize)
+TEST_F(EnglishModuleTest, BitmapsPerScaleWithTheirSize)
 {
-    for (unsigned id : {IDB_STATUS_ERROR, IDB_STATUS_OK}) {
-        SCOPED_TRACE(id);
-        HBITMAP bitmap = LoadBitmapA(m_module, MAKEINTRESOURCEA(id));
-        ASSERT_NE(bitmap, nullptr);
-        BITMAP info{};
-        ASSERT_EQ(GetObjectA(bitmap, sizeof info, &info), static_cast<int>(sizeof info));
-        EXPECT_EQ(info.bmWidth, 107);
-        EXPECT_EQ(info.bmHeight, 19);
+    for (const StatusBitmapRow& row : StatusBitmapTable()) {
+        SCOPED_TRACE(row.name);
+        const BITMAPINFOHEADER header = BitmapHeader(m_module, row.id);
+        EXPECT_EQ(header.biWidth, row.width);
+        EXPECT_EQ(header.biHeight, row.height);
+        EXPECT_EQ(header.biBitCount, 4);
+        HBITMAP bitmap = LoadBitmapA(m_module, MAKEINTRESOURCEA(row.id));
+        EXPECT_NE(bitmap, nullptr);
         DeleteObject(bitmap);
     }
-    // The English error picture says "Error", not "Fehler": its pixels differ from the German one.
-    HRSRC english = FindResourceA(m_module, MAKEINTRESOURCEA(IDB_STATUS_ERROR), MAKEINTRESOURCEA(2));
-    HRSRC german = FindResourceA(nullptr, MAKEINTRESOURCEA(IDB_STATUS_ERROR), MAKEINTRESOURCEA(2));
-    ASSERT_NE(english, nullptr);
-    ASSERT_NE(german, nullptr);
-    const std::string englishBits(static_cast<const char*>(LockResource(LoadResource(m_module, english))),
-                                  SizeofResource(m_module, english));
-    const std::string germanBits(static_cast<const char*>(LockResource(LoadResource(nullptr, german))),
-                                 SizeofResource(nullptr, german));
-    EXPECT_NE(englishBits, germanBits);
+    // The English error pictures say "Error", not "Fehler": their pixels differ from the German ones.
+    for (int id : {IDB_STATUS_ERROR, IDB_STATUS_ERROR_125, IDB_STATUS_ERROR_150, IDB_STATUS_ERROR_200}) {
+        SCOPED_TRACE(id);
+        HRSRC english = FindResourceA(m_module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(2));
+        HRSRC german = FindResourceA(nullptr, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(2));
+        ASSERT_NE(english, nullptr);
+        ASSERT_NE(german, nullptr);
+        const std::string englishBits(static_cast<const char*>(LockResource(LoadResource(m_module, english))),
+                                      SizeofResource(m_module, english));
+        const std::string germanBits(static_cast<const char*>(LockResource(LoadResource(nullptr, german))),
+                                     SizeofResource(nullptr, german));
+        EXPECT_TRUE(englishBits != germanBits) << "the English picture is the German one";
+    }
 }
 
-TEST_F(EnglishModuleTest, IconsLoad)
+TEST_F(EnglishModuleTest, IconsHoldAnImagePerScale)
 {
-    for (unsigned id : {IDI_APP, IDI_LOGO_130, IDI_LOGO_131, IDI_LOGO_132, IDI_LOGO_133, IDI_LOGO_134,
-                        IDI_LOGO_135, IDI_LOGO_136, IDI_CONTACT_READER, IDI_GENERAL, IDI_CONTACTLESS_READER}) {
-        SCOPED_TRACE(id);
-        EXPECT_NE(LoadIconA(m_module, MAKEINTRESOURCEA(id)), nullptr);
+    for (const IconImagesRow& row : IconImagesTable()) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(IconImageSizes(m_module, row.id), row.sizes);
+        EXPECT_NE(LoadIconA(m_module, MAKEINTRESOURCEA(row.id)), nullptr);
     }
 }
 

@@ -7,8 +7,11 @@
 #include "ui/CMainDlg.h"
 
 #include "HeldQuery.h"
+#include "PictureResources.h"
 #include "SimEnvironment.h"
 #include "resource.h"
+#include "win/Dpi.h"
+#include "win/Pictures.h"
 #include "win/Text.h"
 
 #include <gtest/gtest.h>
@@ -206,6 +209,40 @@ TEST_F(MainDlgTest, SystemMenuAfterRefreshes)
         GetMenuStringA(menu, kAboutCommand, text, sizeof text, MF_BYCOMMAND);
         EXPECT_EQ(std::string(text), LoadText(IDS_ABOUT_MENU));
     }
+}
+
+// The window's icons and the reader list's icons are drawn for the window's scale: the big icon at
+// the icon size, the small one the 16 px drawing at the small size, the list's icons at 32 px
+// scaled. Refresh replaces the window's icons and frees the ones it replaced.
+TEST_F(MainDlgTest, IconsFollowTheWindowsScale)
+{
+    Start(ReaderWith("card = absent\n"));
+    const int dpi = WindowDpi(m_dialog.Handle());
+    auto windowIcon = [this](WPARAM kind) {
+        return reinterpret_cast<HICON>(SendMessageA(m_dialog.Handle(), WM_GETICON, kind, 0));
+    };
+    const HICON firstIcons[] = {windowIcon(ICON_BIG), windowIcon(ICON_SMALL)};
+    Command(IDC_REFRESH);
+    for (HICON icon : firstIcons) {
+        ICONINFO info{};
+        EXPECT_FALSE(GetIconInfo(icon, &info)) << "an icon of the first start-up is still there";
+    }
+
+    EXPECT_EQ(IconWidth(windowIcon(ICON_BIG)), ScalePx(32, dpi));
+    EXPECT_EQ(windowIcon(ICON_BIG), m_dialog.m_hIcon);
+    EXPECT_EQ(IconWidth(windowIcon(ICON_SMALL)), ScalePx(16, dpi));
+    HICON drawnSmall = LoadIconPx(GetModuleHandleA(nullptr), IDI_APP_SMALL, ScalePx(16, dpi));
+    EXPECT_EQ(IconPixels(windowIcon(ICON_SMALL)), IconPixels(drawnSmall));
+    DestroyIcon(drawnSmall);
+
+    HIMAGELIST images = reinterpret_cast<HIMAGELIST>(
+        SendDlgItemMessageA(m_dialog.Handle(), IDC_READER_LIST, LVM_GETIMAGELIST, LVSIL_NORMAL, 0));
+    int width = 0;
+    int height = 0;
+    ASSERT_TRUE(ImageList_GetIconSize(images, &width, &height));
+    EXPECT_EQ(width, ScalePx(32, dpi));
+    EXPECT_EQ(height, ScalePx(32, dpi));
+    EXPECT_EQ(ImageList_GetImageCount(images), 3);
 }
 
 std::vector<std::string> LinesFrom(const std::vector<std::string>& lines, std::size_t first)

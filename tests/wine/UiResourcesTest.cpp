@@ -8,6 +8,9 @@
 #include <vector>
 
 #include "PageHost.h"
+#include "PictureResources.h"
+#include "win/Dpi.h"
+#include "win/Pictures.h"
 #include "resource.h"
 
 namespace {
@@ -61,43 +64,84 @@ TEST(UiResources, ManifestAsksForCommonControls6)
     EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos);
 }
 
-TEST(UiResources, IconsAre32By32)
+TEST(UiResources, IconsHoldAnImagePerScale)
 {
-    for (int id : {IDI_APP, IDI_LOGO_130, IDI_LOGO_131, IDI_LOGO_132, IDI_LOGO_133, IDI_LOGO_134, IDI_LOGO_135,
-                   IDI_LOGO_136, IDI_CONTACT_READER, IDI_GENERAL, IDI_CONTACTLESS_READER}) {
-        SCOPED_TRACE(id);
-        HICON icon = static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_ICON,
-                                                   32, 32, 0));
-        ASSERT_NE(icon, nullptr);
-        ICONINFO info{};
-        ASSERT_TRUE(GetIconInfo(icon, &info));
-        BITMAP mask{};
-        GetObjectA(info.hbmMask, sizeof mask, &mask);
-        EXPECT_EQ(mask.bmWidth, 32);
-        DeleteObject(info.hbmMask);
-        DeleteObject(info.hbmColor);
-        DestroyIcon(icon);
+    for (const IconImagesRow& row : IconImagesTable()) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(IconImageSizes(GetModuleHandleA(nullptr), row.id), row.sizes);
     }
-    // The application icon also comes in the small size, for the caption and the task bar.
-    HICON small = static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_APP), IMAGE_ICON,
-                                                16, 16, 0));
-    EXPECT_NE(small, nullptr);
-    DestroyIcon(small);
+    // The window's small icon is the 16 px drawing at every scale, not the 32 px one: at 200 % both
+    // are 32 pixels and differ.
+    const std::vector<BYTE> smallImage = IconImageBytes(GetModuleHandleA(nullptr), IDI_APP_SMALL, 32);
+    ASSERT_FALSE(smallImage.empty());
+    EXPECT_NE(smallImage, IconImageBytes(GetModuleHandleA(nullptr), IDI_APP, 32));
 }
 
-TEST(UiResources, StatusBitmapsHave16Colours)
+TEST(UiResources, StatusBitmapsPerScaleHave16Colours)
 {
-    for (int id : {IDB_STATUS_ERROR, IDB_STATUS_OK}) {
-        SCOPED_TRACE(id);
-        HBITMAP bitmap = static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id),
-                                                         IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-        ASSERT_NE(bitmap, nullptr);
-        BITMAP info{};
-        GetObjectA(bitmap, sizeof info, &info);
-        EXPECT_EQ(info.bmWidth, 107);
-        EXPECT_EQ(info.bmHeight, 19);
-        EXPECT_EQ(info.bmBitsPixel, 4);
-        DeleteObject(bitmap);
+    for (const StatusBitmapRow& row : StatusBitmapTable()) {
+        SCOPED_TRACE(row.name);
+        const BITMAPINFOHEADER header = BitmapHeader(GetModuleHandleA(nullptr), row.id);
+        EXPECT_EQ(header.biWidth, row.width);
+        EXPECT_EQ(header.biHeight, row.height);
+        EXPECT_EQ(header.biBitCount, 4);
+    }
+}
+
+// The loaders serve a window at any DPI: the status picture drawn for its scale, or between the
+// drawn scales the next larger one brought to the 100 % size scaled; icons at the size asked.
+TEST(UiResources, PicturesForTheWindowsScale)
+{
+    struct Case {
+        const char* name;
+        int dpi;
+        int drawnDpi;
+        int errorId;  // the variant whose picture serves the scale
+        int okId;
+        int width;
+        int height;
+    };
+    const Case cases[] = {
+        {"100 %", 96, 96, IDB_STATUS_ERROR, IDB_STATUS_OK, 107, 19},
+        {"125 %", 120, 120, IDB_STATUS_ERROR_125, IDB_STATUS_OK_125, 134, 24},
+        {"150 %", 144, 144, IDB_STATUS_ERROR_150, IDB_STATUS_OK_150, 161, 29},
+        {"175 %: the 200 % picture, shrunk", 168, 192, IDB_STATUS_ERROR_200, IDB_STATUS_OK_200, 187, 33},
+        {"200 %", 192, 192, IDB_STATUS_ERROR_200, IDB_STATUS_OK_200, 214, 38},
+        {"250 %: the 200 % picture, enlarged", 240, 192, IDB_STATUS_ERROR_200, IDB_STATUS_OK_200, 268, 48},
+    };
+    HMODULE module = GetModuleHandleA(nullptr);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(DrawnDpiFor(c.dpi), c.drawnDpi);
+        struct Picture {
+            int id;
+            int variant;
+            unsigned fill;
+        };
+        for (const Picture& picture : {Picture{IDB_STATUS_ERROR, c.errorId, 0xFF0000u},
+                                       Picture{IDB_STATUS_OK, c.okId, 0x00FF00u}}) {
+            SCOPED_TRACE(picture.id);
+            EXPECT_EQ(BitmapVariantId(picture.id, c.drawnDpi), picture.variant);
+            HBITMAP bitmap = LoadBitmapForDpi(module, picture.id, c.dpi);
+            ASSERT_NE(bitmap, nullptr);
+            int width = 0;
+            int height = 0;
+            const std::vector<unsigned> pixels = BitmapPixels(bitmap, width, height);
+            DeleteObject(bitmap);
+            EXPECT_EQ(width, c.width);
+            EXPECT_EQ(height, c.height);
+            EXPECT_EQ(pixels[static_cast<size_t>(height / 2 * width + ScalePx(3, c.dpi))], picture.fill);
+            if (c.dpi == c.drawnDpi) {
+                HBITMAP drawn = LoadBitmapA(module, MAKEINTRESOURCEA(picture.variant));
+                int drawnWidth = 0;
+                int drawnHeight = 0;
+                EXPECT_EQ(pixels, BitmapPixels(drawn, drawnWidth, drawnHeight)) << "not the drawn picture";
+                DeleteObject(drawn);
+            }
+        }
+        HICON icon = LoadIconPx(module, IDI_GENERAL, ScalePx(32, c.dpi));
+        EXPECT_EQ(IconWidth(icon), ScalePx(32, c.dpi));
+        DestroyIcon(icon);
     }
 }
 

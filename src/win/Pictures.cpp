@@ -1,0 +1,75 @@
+#include "win/Pictures.h"
+
+#include "resource.h"
+#include "win/Dpi.h"
+
+#include <cstddef>
+#include <iterator>
+
+namespace {
+
+// The bitmaps drawn per scale: their ids at 96, 120, 144 and 192 DPI.
+struct BitmapVariants {
+    int ids[std::size(kDrawnDpis)];
+};
+constexpr BitmapVariants kBitmapVariants[] = {
+    {{IDB_STATUS_ERROR, IDB_STATUS_ERROR_125, IDB_STATUS_ERROR_150, IDB_STATUS_ERROR_200}},
+    {{IDB_STATUS_OK, IDB_STATUS_OK_125, IDB_STATUS_OK_150, IDB_STATUS_OK_200}},
+};
+
+// Width and height of a bitmap resource, read from its header without making a bitmap of it.
+bool BitmapResourceSize(HINSTANCE module, int id, int& width, int& height)
+{
+    HRSRC resource = FindResourceA(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(2));  // RT_BITMAP
+    if (resource == nullptr || SizeofResource(module, resource) < sizeof(BITMAPINFOHEADER))
+        return false;
+    const void* data = LockResource(LoadResource(module, resource));
+    if (data == nullptr)
+        return false;
+    BITMAPINFOHEADER header;
+    CopyMemory(&header, data, sizeof header);
+    width = header.biWidth;
+    height = header.biHeight < 0 ? -header.biHeight : header.biHeight;
+    return true;
+}
+}  // namespace
+
+int DrawnDpiFor(int dpi)
+{
+    for (int drawn : kDrawnDpis)
+        if (drawn >= dpi)
+            return drawn;
+    return kDrawnDpis[std::size(kDrawnDpis) - 1];
+}
+
+int BitmapVariantId(int id, int drawnDpi)
+{
+    for (const BitmapVariants& variants : kBitmapVariants) {
+        if (variants.ids[0] != id)
+            continue;
+        for (std::size_t i = 0; i < std::size(kDrawnDpis); ++i)
+            if (kDrawnDpis[i] == drawnDpi)
+                return variants.ids[i];
+    }
+    return id;
+}
+
+HICON LoadIconPx(HINSTANCE module, int id, int px)
+{
+    return static_cast<HICON>(LoadImageA(module, MAKEINTRESOURCEA(id), IMAGE_ICON, px, px, 0));
+}
+
+HBITMAP LoadBitmapForDpi(HINSTANCE module, int id, int dpi)
+{
+    const int drawn = DrawnDpiFor(dpi);
+    const int variant = BitmapVariantId(id, drawn);
+    if (drawn == dpi && (variant != id || dpi == kBaseDpi))
+        return LoadBitmapA(module, MAKEINTRESOURCEA(variant));
+    // Between the drawn scales: the chosen variant, stretched to the 100 % picture's size at `dpi`.
+    int width = 0;
+    int height = 0;
+    if (!BitmapResourceSize(module, id, width, height))
+        return nullptr;
+    return static_cast<HBITMAP>(LoadImageA(module, MAKEINTRESOURCEA(variant), IMAGE_BITMAP, ScalePx(width, dpi),
+                                           ScalePx(height, dpi), 0));
+}

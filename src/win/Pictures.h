@@ -1,0 +1,29 @@
+#pragma once
+// Icons and bitmaps at the display scale of the window that shows them. Every picture is drawn for
+// 100, 125, 150 and 200 % (96, 120, 144 and 192 DPI): an icon resource holds one image per size,
+// a bitmap has a variant per scale under ids of its own. Pictures come from the resource module
+// the caller names (the resource module in use), so the English module supplies its own.
+
+#include <windows.h>
+
+// The DPIs the pictures are drawn for, smallest first.
+constexpr int kDrawnDpis[] = {96, 120, 144, 192};
+
+// The drawn DPI whose picture serves `dpi`: `dpi` itself when a picture is drawn for it, else the
+// next larger one, which is then scaled down (shrinking keeps the edges sharper than enlarging);
+// above the largest, the largest, scaled up.
+int DrawnDpiFor(int dpi);
+
+// Icon `id` at `px` x `px` pixels: the image drawn for that size, or the platform's scaling of the
+// nearest one. The caller destroys it (DestroyIcon); null when the module lacks the icon.
+HICON LoadIconPx(HINSTANCE module, int id, int px);
+
+// Bitmap `id` (the 100 % id) for a window at `dpi`: its variant drawn for that scale, or, between
+// the drawn scales, the variant of DrawnDpiFor stretched to the 100 % size scaled to `dpi`. A
+// bitmap without variants is stretched from its one picture. At 96 DPI exactly LoadBitmapA(id).
+// The caller deletes it (DeleteObject); null when the module lacks the bitmap.
+HBITMAP LoadBitmapForDpi(HINSTANCE module, int id, int dpi);
+
+// The resource id of the variant of bitmap `id` drawn for `drawnDpi` (one of kDrawnDpis); `id`
+// itself at 96 DPI and for a bitmap without variants.
+int BitmapVariantId(int id, int drawnDpi);
