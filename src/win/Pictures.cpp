@@ -62,7 +62,10 @@ HICON LoadIconPx(HINSTANCE module, int id, int px)
 HBITMAP LoadBitmapForDpi(HINSTANCE module, int id, int dpi)
 {
     const int drawn = DrawnDpiFor(dpi);
-    const int variant = BitmapVariantId(id, drawn);
+    int variant = BitmapVariantId(id, drawn);
+    // A resource module made before the scaled pictures existed has only the 100 % one: stretch it.
+    if (FindResourceA(module, MAKEINTRESOURCEA(variant), MAKEINTRESOURCEA(2)) == nullptr)
+        variant = id;
     if (drawn == dpi && (variant != id || dpi == kBaseDpi))
         return LoadBitmapA(module, MAKEINTRESOURCEA(variant));
     // Between the drawn scales: the chosen variant, stretched to the 100 % picture's size at `dpi`.
