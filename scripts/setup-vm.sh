@@ -13,6 +13,10 @@
 set -euo pipefail
 . "$(dirname "$0")/lib/cache-folder.sh"
 vm=$(cache_folder_path setup-vm.sh "${KARDOSKOP_VM:-/var/cache/kardoskop/vm}" vm 'kardoskop-vm*')
+if [ "${1:-}" = --path ]; then
+  echo "$vm"
+  exit 0
+fi
 cd "$(dirname "$0")/.."
 . scripts/debian-root.sh
 
@@ -41,15 +45,8 @@ EOF
 # ones is made again.
 mark_text="kardoskop vm v1 $suite: ${packages[*]} init $(printf '%s' "$guest_init" | sha256sum | cut -c1-16)"
 mark_name=.kardoskop-vm-complete
-mark=$vm/$mark_name
-
-if [ "${1:-}" = --path ]; then
-  echo "$vm"
-  exit 0
-fi
 
 vm_works() {
-  [ -f "$mark" ] && [ "$(cat "$mark")" = "$mark_text" ] || return 1
   local f
   for f in disk.img vmlinuz initrd.img; do
     [ -s "$vm/$f" ] || return 1

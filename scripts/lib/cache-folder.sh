@@ -51,10 +51,17 @@ cache_folder_clear() {
   rm -rf --one-file-system -- "$dir" "$dir.partial"
 }
 
+# cache_folder_complete MARK_FILE MARK_TEXT CHECK: the mark holds the text (made by this version of
+# the script, with this package list) and CHECK succeeds.
+cache_folder_complete() {
+  [ -f "$1" ] && [ "$(cat "$1")" = "$2" ] && "$3"
+}
+
 # cache_folder_setup NAME WHAT DIR MARK MARK_TEXT LOG_PLACE CHECK MAKE: the folder DIR (resolved
-# by cache_folder_path) reused when the command CHECK succeeds, else made again: the old DIR and
+# by cache_folder_path) reused when its file MARK holds MARK_TEXT and the command CHECK (what else
+# must be there) succeeds, else made again: the old DIR and
 # DIR.partial cleared (cache_folder_clear), MAKE called with the new folder DIR.partial and a log
-# file, MARK_TEXT written to MARK in it, and the folder moved to DIR; CHECK must then succeed. The
+# file, MARK_TEXT written to MARK in it, and the folder moved to DIR; it must then check out. The
 # log ends at DIR.log (LOG_PLACE `beside`) or DIR/setup.log (`inside`). All of it under the lock
 # DIR.lock, so a second run waits and then finds the first one's folder. Call it as a command of
 # its own under `set -e` (not in `if` or `||`, which would switch that off inside MAKE): a failing
@@ -69,7 +76,7 @@ cache_folder_setup() {
     echo "$name: another $name is making $dir: waiting for it" >&2
     flock "$lock"
   fi
-  if "$check"; then
+  if cache_folder_complete "$dir/$mark" "$mark_text" "$check"; then
     echo "$name: $what ready: $dir" >&2
     echo "$dir"
     return 0
@@ -95,7 +102,7 @@ cache_folder_setup() {
     inside) mv "$log" "$dir/setup.log"; log=$dir/setup.log ;;
     *) mv "$log" "$dir.log"; log=$dir.log ;;
   esac
-  if ! "$check"; then
+  if ! cache_folder_complete "$dir/$mark" "$mark_text" "$check"; then
     echo "$name: the new $what does not check out (log: $log)" >&2
     return 1
   fi

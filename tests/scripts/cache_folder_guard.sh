@@ -75,7 +75,7 @@ EOF
 
 # Making with stand-ins: check is true once the mark is there, make writes a file or fails.
 made=$tmp/made-count
-check_stub() { [ -f "$dir/.kardoskop-test-complete" ]; }
+check_stub() { [ -f "$dir/file" ]; }
 make_stub() {
   echo made >>"$made"
   echo "making in $1" >"$2"
