@@ -47,78 +47,11 @@ env -i PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin HOME=/r
   tini -s -- /bin/bash "$job/command.sh" >>"$job/output" 2>&1 </dev/null
 rc=$?
 
-# copy_back FROM TO: makes the folder TO the same as FROM: what is gone from FROM goes from TO,
-# files that differ in size or time (and links that differ) are copied with their owner, mode and
-# times, the rest is left alone. Python: the image has no rsync, and cp cannot delete.
-copy_back() {
-  python3 - "$1" "$2" <<'PYTHON'
-import os, shutil, stat, sys
-
-def same_file(a, b):
-    return (stat.S_IFMT(a.st_mode) == stat.S_IFMT(b.st_mode) and a.st_size == b.st_size
-            and a.st_mtime_ns == b.st_mtime_ns)
-
-def set_meta(path, st):
-    try:
-        os.chown(path, st.st_uid, st.st_gid, follow_symlinks=False)
-    except PermissionError:
-        pass  # as cp -a when the share does not let it: the owner is the only thing that differs
-    if not stat.S_ISLNK(st.st_mode):
-        os.chmod(path, stat.S_IMODE(st.st_mode))
-    os.utime(path, ns=(st.st_atime_ns, st.st_mtime_ns), follow_symlinks=False)
-
-def remove(path):
-    if os.path.isdir(path) and not os.path.islink(path):
-        shutil.rmtree(path)
-    else:
-        os.remove(path)
-
-def sync(src, dst):
-    names = set(os.listdir(src))
-    for name in os.listdir(dst):
-        if name not in names:
-            remove(os.path.join(dst, name))
-    for name in sorted(names):
-        s, d = os.path.join(src, name), os.path.join(dst, name)
-        st = os.lstat(s)
-        try:
-            dt = os.lstat(d)
-        except FileNotFoundError:
-            dt = None
-        if stat.S_ISDIR(st.st_mode):
-            if dt is not None and not stat.S_ISDIR(dt.st_mode):
-                remove(d)
-                dt = None
-            if dt is None:
-                os.mkdir(d)
-            sync(s, d)
-            set_meta(d, st)
-        elif stat.S_ISLNK(st.st_mode):
-            if dt is not None and stat.S_ISLNK(dt.st_mode) and os.readlink(d) == os.readlink(s):
-                continue
-            if dt is not None:
-                remove(d)
-            os.symlink(os.readlink(s), d)
-            set_meta(d, st)
-        elif stat.S_ISREG(st.st_mode):
-            if dt is not None and same_file(st, dt):
-                if dt.st_mode != st.st_mode:
-                    os.chmod(d, stat.S_IMODE(st.st_mode))
-                continue
-            if dt is not None and not stat.S_ISREG(dt.st_mode):
-                remove(d)
-            shutil.copyfile(s, d)
-            set_meta(d, st)
-        # Sockets and pipes are the run's own (wineserver's socket lives in /tmp anyway).
-
-sync(sys.argv[1], sys.argv[2])
-PYTHON
-}
-
 n=0
 for dir in $tmpfs_dirs; do
   n=$((n + 1))
-  copy_back "$dir" "/kardoskop-orig/$n" >>"$job/output" 2>&1 ||
+  # Exact for what the run changed there: what it removed goes from the share too.
+  python3 "$job/vm-copy-back.py" "$dir" "/kardoskop-orig/$n" >>"$job/output" 2>&1 ||
     { echo "vm-guest: cannot copy $dir back" >>"$job/output"; rc=125; }
 done
 echo "$rc" >"$job/rc"

@@ -78,7 +78,7 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
-cp "$repo/scripts/vm-guest.sh" "$job/vm-guest.sh"
+cp "$repo/scripts/vm-guest.sh" "$repo/scripts/vm-copy-back.py" "$job/"
 # Sourced by the guest's /bin/sh as root: every value quoted.
 printf 'repo=%q\ncwd=%q\ntmpfs_dirs=%q\n' "$repo" "$cwd" "${tmpfs_dirs[*]}" >"$job/job.env"
 # The command runs under bash in the guest, with the caller's KARDOSKOP_* variables.

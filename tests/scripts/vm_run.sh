@@ -3,17 +3,18 @@
 # whose path holds a blank, a `$`, a quote and a comma, a VM folder with only the completeness
 # mark, and a stand-in qemu-system-x86_64 that does what the guest does with the job share: it
 # sources job.env with /bin/sh (as vm-guest.sh does), changes into the folder, runs command.sh
-# with bash and writes the exit code. Also the options the runner must refuse.
+# with bash and writes the exit code. Also the options the runner must refuse, and the guest's
+# copy back of a --tmpfs folder (vm-copy-back.py) on folders in a temp folder.
 #
-#   vm_run_job.sh REPO
+#   vm_run.sh REPO
 set -uo pipefail
-src=$(cd "${1:?usage: vm_run_job.sh REPO}" && pwd -P)
+src=$(cd "${1:?usage: vm_run.sh REPO}" && pwd -P)
 
 tmp=$(mktemp -d /tmp/kardoskop-vmjob.XXXXXX)
 trap 'rm -rf "$tmp"' EXIT
 repo="$tmp/re po \$HOME 'q',c"
 mkdir -p "$repo/scripts" "$repo/sub dir" "$tmp/vm" "$tmp/bin"
-cp "$src/scripts/vm-run.sh" "$src/scripts/vm-guest.sh" "$repo/scripts/"
+cp "$src/scripts/vm-run.sh" "$src/scripts/vm-guest.sh" "$src/scripts/vm-copy-back.py" "$repo/scripts/"
 : >"$tmp/vm/.kardoskop-vm-complete"
 cat >"$tmp/bin/qemu-system-x86_64" <<'EOF'
 #!/bin/sh
@@ -60,6 +61,39 @@ a whole number of seconds|.|--time-limit 30 -- true|0|repo=$repo
 --time-limit 10m refused|.|--time-limit 10m -- true|2|vm-run.sh: --time-limit takes a whole number of seconds above 0, not '10m'
 --time-limit 0 refused|.|--time-limit 0 -- true|2|vm-run.sh: --time-limit takes a whole number of seconds above 0, not '0'
 --time-limit without a value|.|--time-limit|2|vm-run.sh: --time-limit takes a whole number of seconds above 0, not ''
+EOF
+
+# The copy back: a folder copied with cp -a as the guest copies it into tmpfs, changed by a "run",
+# copied back; the share's copy must then equal the run's in content, types, links, modes and
+# modification times.
+listing() { (cd "$1" && find . -printf '%p %y %m %s %T@ %l\n' | sort); }
+# name | what the run does in its copy (a shell command run there)
+while IFS='|' read -r row change; do
+  [ -n "$row" ] || continue
+  rm -rf "$tmp/share" "$tmp/run"
+  mkdir -p "$tmp/share/sub/deep" "$tmp/share/dir-to-file"
+  echo keep >"$tmp/share/keep"; echo old >"$tmp/share/sub/changed"; echo f >"$tmp/share/sub/deep/f"
+  echo file >"$tmp/share/file-to-dir"; ln -s keep "$tmp/share/link"
+  cp -a "$tmp/share" "$tmp/run"
+  (cd "$tmp/run" && eval "$change")
+  python3 "$src/scripts/vm-copy-back.py" "$tmp/run" "$tmp/share" 2>"$tmp/err" ||
+    { echo "FAIL [$row]: vm-copy-back.py failed: $(cat "$tmp/err")" >&2; failures=$((failures + 1)); }
+  if ! diff <(listing "$tmp/run") <(listing "$tmp/share") >"$tmp/diff" ||
+     ! diff -r --no-dereference "$tmp/run" "$tmp/share" >>"$tmp/diff"; then
+    echo "FAIL [$row]: the share differs from the run's copy:" >&2
+    cat "$tmp/diff" >&2
+    failures=$((failures + 1))
+  fi
+done <<'EOF'
+a file removed|rm sub/changed
+a folder removed|rm -r sub
+a new file in a new folder|mkdir -p new/deeper && echo new >new/deeper/file
+changed, same size, older time|echo new >sub/changed && touch -d 2001-01-01 sub/changed
+only the mode changed|chmod 600 keep
+a link that points elsewhere|ln -sfn sub link
+a folder that became a file|rmdir dir-to-file && echo now >dir-to-file
+a file that became a folder|rm file-to-dir && mkdir file-to-dir && echo in >file-to-dir/in
+nothing changed|true
 EOF
 
 if [ "$failures" -ne 0 ]; then
