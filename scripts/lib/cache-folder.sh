@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by setup-root.sh and setup-vm.sh: a folder outside the repository (the Debian 13 root,
 # the VM image) that a script makes once, reuses while it checks out, and makes again otherwise.
 # These scripts run as root and delete what they replace, so what they may delete is narrow: a

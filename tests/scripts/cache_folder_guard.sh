@@ -24,8 +24,8 @@ make_item() {
   local path=$t/${1%%=*} kind=${1#*=}
   mkdir -p "$(dirname "$path")"
   case "$kind" in
-    vm) mkdir "$path"; echo done >"$path/disk.img"; echo v1 >"$path/.kardoskop-vm-complete" ;;
-    root) mkdir "$path"; echo done >"$path/file"; echo v1 >"$path/.kardoskop-root-complete" ;;
+    vm) mkdir "$path"; echo made >"$path/disk.img"; echo v1 >"$path/.kardoskop-vm-complete" ;;
+    root) mkdir "$path"; echo made >"$path/file"; echo v1 >"$path/.kardoskop-root-complete" ;;
     partial) mkdir "$path"; echo half >"$path/file"; : >"$path/.kardoskop-partial" ;;
     plain) mkdir "$path"; echo data >"$path/keep" ;;
     empty) mkdir "$path" ;;
