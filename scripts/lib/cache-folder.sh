@@ -60,14 +60,14 @@ cache_folder_complete() {
 
 # cache_folder_setup NAME WHAT DIR MARK MARK_TEXT LOG_PLACE CHECK MAKE: the folder DIR (resolved
 # by cache_folder_path) reused when its file MARK holds MARK_TEXT and the command CHECK (what else
-# must be there) succeeds, else made again: the old DIR and
-# DIR.partial cleared (cache_folder_clear), MAKE called with the new folder DIR.partial and a log
-# file, MARK_TEXT written to MARK in it, and the folder moved to DIR; it must then check out. The
-# log ends at DIR.log (LOG_PLACE `beside`) or DIR/setup.log (`inside`). All of it under the lock
-# DIR.lock, so a second run waits and then finds the first one's folder. Call it as a command of
-# its own under `set -e` (not in `if` or `||`, which would switch that off inside MAKE): a failing
-# MAKE ends the script, and the partial folder goes with it, only its log stays. Prints each step
-# on stderr as NAME (WHAT names the folder: "root", "VM image") and DIR as the last line on stdout.
+# must be there) succeeds; else made again: the old DIR and DIR.partial cleared
+# (cache_folder_clear), MAKE called with the new folder DIR.partial and a log file, MARK_TEXT
+# written to MARK in it, and the folder moved to DIR; it must then check out. The log ends at
+# DIR.log (LOG_PLACE `beside`) or DIR/setup.log (`inside`). All of it under the lock DIR.lock, so a
+# second run waits and then finds the first one's folder. Call it as a command of its own under
+# `set -e` (not in `if` or `||`, which would switch that off inside MAKE): a failing MAKE ends the
+# script, and the partial folder goes with it, only its log stays. Prints each step on stderr as
+# NAME (WHAT names the folder: "root", "VM image") and DIR as the last line on stdout.
 cache_folder_setup() {
   local name=$1 what=$2 dir=$3 mark=$4 mark_text=$5 log_place=$6 check=$7 make=$8
   local log=$dir.partial.log start=$SECONDS lock
