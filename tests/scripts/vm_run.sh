@@ -64,9 +64,9 @@ a whole number of seconds|.|--time-limit 30 -- true|0|repo=$repo
 EOF
 
 # The copy back: a folder copied with cp -a as the guest copies it into tmpfs, changed by a "run",
-# copied back; the share's copy must then equal the run's in content, types, links, modes and
-# modification times.
-listing() { (cd "$1" && find . -printf '%p %y %m %s %T@ %l\n' | sort); }
+# copied back; what the share's copy holds must then equal the run's in content, types, links,
+# modes and modification times.
+listing() { (cd "$1" && find . -mindepth 1 -printf '%p %y %m %s %T@ %l\n' | sort); }
 # name | what the run does in its copy (a shell command run there)
 while IFS='|' read -r row change; do
   [ -n "$row" ] || continue
