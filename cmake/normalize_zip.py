@@ -111,12 +111,19 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument('zip')
     args = parser.parse_args()
+    temporary = args.zip + '.tmp'
     try:
         with open(args.zip, 'rb') as f:
             result = normalize(f.read())
-        with open(args.zip + '.tmp', 'wb') as f:
-            f.write(result)
-        os.replace(args.zip + '.tmp', args.zip)
+        try:
+            with open(temporary, 'wb') as f:
+                f.write(result)
+            os.replace(temporary, args.zip)
+        except OSError:
+            # A write that fails (a full disk, say) leaves the zip as it was and nothing beside it.
+            if os.path.lexists(temporary):
+                os.remove(temporary)
+            raise
     except (OSError, ValueError, struct.error) as error:
         print(f'{args.zip}: {error}')
         return 1

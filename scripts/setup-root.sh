@@ -10,25 +10,25 @@
 # The root lives outside the repository (KARDOSKOP_ROOT, default /var/cache/kardoskop/trixie),
 # about 2 GB. Remove it with `rm -rf` of that folder; nothing else on the host refers to it.
 set -euo pipefail
+. "$(dirname "$0")/lib/cache-folder.sh"
+root=$(cache_folder_path setup-root.sh "${KARDOSKOP_ROOT:-/var/cache/kardoskop/trixie}" \
+  trixie 'kardoskop-root*')
+if [ "${1:-}" = --path ]; then
+  echo "$root"
+  exit 0
+fi
 cd "$(dirname "$0")/.."
 . scripts/debian-root.sh
 
-root=${KARDOSKOP_ROOT:-/var/cache/kardoskop/trixie}
 # The list is part of the completeness mark: a root made with another list is made again.
 packages=(wine64 pcscd libpcsclite1 pcsc-tools xvfb xauth x11-utils imagemagick fonts-wine
           python3 procps locales)
 locale=de_DE.UTF-8
 mark_text="kardoskop root v1: ${packages[*]} $locale"
-mark=$root/.kardoskop-root-complete
-
-if [ "${1:-}" = --path ]; then
-  echo "$root"
-  exit 0
-fi
+mark_name=.kardoskop-root-complete
 
 # What the tests need from the root; checked on every run, so a root damaged later is rebuilt.
 root_works() {
-  [ -f "$mark" ] && [ "$(cat "$mark")" = "$mark_text" ] || return 1
   local f
   for f in usr/lib/wine/wine64 usr/sbin/pcscd usr/bin/Xvfb usr/bin/import usr/bin/python3 \
            usr/lib/x86_64-linux-gnu/libpcsclite.so.1 usr/lib/locale/locale-archive; do
@@ -43,36 +43,15 @@ if [ "$(id -u)" -ne 0 ]; then
   exit 1
 fi
 
-if root_works; then
-  echo "setup-root.sh: root ready: $root" >&2
-  echo "$root"
-  exit 0
-fi
-
-start=$SECONDS
-case "$root" in
-  /var/cache/kardoskop/*|*/kardoskop-root*) ;;
-  *) [ ! -e "$root" ] || { echo "setup-root.sh: refusing to replace $root" >&2; exit 1; } ;;
-esac
-if [ -e "$root" ]; then
-  echo "setup-root.sh: $root is incomplete or broken: making it again" >&2
-  rm -rf --one-file-system "$root"
-fi
-
-mkdir -p "$(dirname "$root")"
-work=$root.partial
-rm -rf --one-file-system "$work"
-make_debian_root setup-root.sh trixie "$work" "$work.log" "${packages[@]}"
-chroot "$work" localedef -i "${locale%%.*}" -f "${locale#*.}" "$locale" >>"$work.log" 2>&1 || {
-  echo "setup-root.sh: cannot make the locale $locale (log: $work.log)" >&2
-  exit 1
+# The root in WORK, the tools' output in LOG.
+make_root() {
+  local work=$1 log=$2
+  make_debian_root setup-root.sh trixie "$work" "$log" "${packages[@]}"
+  chroot "$work" localedef -i "${locale%%.*}" -f "${locale#*.}" "$locale" >>"$log" 2>&1 || {
+    echo "setup-root.sh: cannot make the locale $locale (log: $log)" >&2
+    return 1
+  }
 }
-echo "$mark_text" >"$work/.kardoskop-root-complete"
-mv "$work" "$root"
-mv "$work.log" "$root.log"
-if ! root_works; then
-  echo "setup-root.sh: the new root does not work (log: $root.log)" >&2
-  exit 1
-fi
-echo "setup-root.sh: root made in $((SECONDS - start)) s, $(du -sh --one-file-system "$root" | cut -f1)" >&2
-echo "$root"
+
+cache_folder_setup setup-root.sh root "$root" "$mark_name" "$mark_text" beside \
+  root_works make_root

@@ -11,10 +11,15 @@
 # The image lives outside the repository (KARDOSKOP_VM, default /var/cache/kardoskop/vm), about
 # 2.5 GB of disk. Remove it with `rm -rf` of that folder; nothing else on the host refers to it.
 set -euo pipefail
+. "$(dirname "$0")/lib/cache-folder.sh"
+vm=$(cache_folder_path setup-vm.sh "${KARDOSKOP_VM:-/var/cache/kardoskop/vm}" vm 'kardoskop-vm*')
+if [ "${1:-}" = --path ]; then
+  echo "$vm"
+  exit 0
+fi
 cd "$(dirname "$0")/.."
 . scripts/debian-root.sh
 
-vm=${KARDOSKOP_VM:-/var/cache/kardoskop/vm}
 # Debian 12 like the hosts that run 32-bit code: the i686 suites see the same Wine 8 in the VM.
 suite=bookworm
 packages=(linux-image-amd64 initramfs-tools kmod tini
@@ -39,15 +44,9 @@ EOF
 # The package list and the guest init are part of the completeness mark: an image made with other
 # ones is made again.
 mark_text="kardoskop vm v1 $suite: ${packages[*]} init $(printf '%s' "$guest_init" | sha256sum | cut -c1-16)"
-mark=$vm/.kardoskop-vm-complete
-
-if [ "${1:-}" = --path ]; then
-  echo "$vm"
-  exit 0
-fi
+mark_name=.kardoskop-vm-complete
 
 vm_works() {
-  [ -f "$mark" ] && [ "$(cat "$mark")" = "$mark_text" ] || return 1
   local f
   for f in disk.img vmlinuz initrd.img; do
     [ -s "$vm/$f" ] || return 1
@@ -65,45 +64,24 @@ if ! command -v qemu-system-x86_64 >/dev/null; then
   exit 1
 fi
 
-if vm_works; then
-  echo "setup-vm.sh: VM image ready: $vm" >&2
-  echo "$vm"
-  exit 0
-fi
+# The image in WORK (the Debian root it is made from only while it is made), the tools' output in
+# LOG.
+make_vm() {
+  local work=$1 log=$2 root=$1/root kernel initrd
+  make_debian_root setup-vm.sh "$suite" "$root" "$log" --i386 "${packages[@]}"
 
-start=$SECONDS
-case "$vm" in
-  /var/cache/kardoskop/*|*/kardoskop-vm*) ;;
-  *) [ ! -e "$vm" ] || { echo "setup-vm.sh: refusing to replace $vm" >&2; exit 1; } ;;
-esac
-if [ -e "$vm" ]; then
-  echo "setup-vm.sh: $vm is incomplete, broken or outdated: making it again" >&2
-  rm -rf --one-file-system "$vm"
-fi
-work=$vm.partial
-rm -rf --one-file-system "$work"
-mkdir -p "$work"
-root=$work/root
-make_debian_root setup-vm.sh "$suite" "$root" "$work/make.log" --i386 "${packages[@]}"
+  printf '%s\n' "$guest_init" >"$root/sbin/kardoskop-init"
+  chmod 755 "$root/sbin/kardoskop-init"
+  kernel=$(ls "$root"/boot/vmlinuz-* | sort -V | tail -1)
+  initrd=$(ls "$root"/boot/initrd.img-* | sort -V | tail -1)
+  cp "$kernel" "$work/vmlinuz"
+  cp "$initrd" "$work/initrd.img"
 
-printf '%s\n' "$guest_init" >"$root/sbin/kardoskop-init"
-chmod 755 "$root/sbin/kardoskop-init"
-kernel=$(ls "$root"/boot/vmlinuz-* | sort -V | tail -1)
-initrd=$(ls "$root"/boot/initrd.img-* | sort -V | tail -1)
-cp "$kernel" "$work/vmlinuz"
-cp "$initrd" "$work/initrd.img"
+  # The disk image is made from the folder without mounting anything; it is sparse, and the runner
+  # boots it with snapshot=on, so it stays as made.
+  echo "setup-vm.sh: making the disk image" >&2
+  /sbin/mke2fs -q -t ext4 -L kardoskop -d "$root" "$work/disk.img" 8G
+  rm -rf --one-file-system "$root"
+}
 
-# The disk image is made from the folder without mounting anything; it is sparse, and the runner
-# boots it with snapshot=on, so it stays as made.
-echo "setup-vm.sh: making the disk image" >&2
-/sbin/mke2fs -q -t ext4 -L kardoskop -d "$root" "$work/disk.img" 8G
-rm -rf --one-file-system "$root"
-mv "$work/make.log" "$work/setup.log"
-echo "$mark_text" >"$work/.kardoskop-vm-complete"
-mv "$work" "$vm"
-if ! vm_works; then
-  echo "setup-vm.sh: the new image does not check out (log: $vm/setup.log)" >&2
-  exit 1
-fi
-echo "setup-vm.sh: VM image made in $((SECONDS - start)) s, $(du -sh "$vm" | cut -f1) on disk" >&2
-echo "$vm"
+cache_folder_setup setup-vm.sh "VM image" "$vm" "$mark_name" "$mark_text" inside vm_works make_vm

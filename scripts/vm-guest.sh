@@ -2,7 +2,8 @@
 # Runs inside the test VM as PID 1 (started by the image's init from the job share, where
 # vm-run.sh put it): mounts the rest, mounts the repository at its host path, copies the folders
 # asked for into tmpfs at the same paths, runs the job under tini (which reaps orphaned wineservers
-# and Xvfbs), copies those folders back, writes the exit code and powers the VM off.
+# and Xvfbs), makes the host's copies of those folders the same as the tmpfs ones again, writes the
+# exit code and powers the VM off.
 # PID 1 must never exit: the kernel would panic.
 job=/kardoskop-job
 power_off() {
@@ -25,6 +26,8 @@ hostname kardoskop-vm
 ip link set lo up 2>/dev/null || true
 
 . "$job/job.env"
+# The folder list is split at blanks (vm-run.sh refuses folders with blanks), never globbed.
+set -f
 mkdir -p "$repo" || fail "cannot make $repo"
 mount -t 9p -o trans=virtio,version=9p2000.L,msize=512000 repo "$repo" ||
   fail "cannot mount the repository at $repo"
@@ -47,7 +50,8 @@ rc=$?
 n=0
 for dir in $tmpfs_dirs; do
   n=$((n + 1))
-  cp -a -u "$dir/." "/kardoskop-orig/$n/" ||
+  # Exact for what the run changed there: what it removed goes from the share too.
+  python3 "$job/vm-copy-back.py" "$dir" "/kardoskop-orig/$n" >>"$job/output" 2>&1 ||
     { echo "vm-guest: cannot copy $dir back" >>"$job/output"; rc=125; }
 done
 echo "$rc" >"$job/rc"

@@ -6,9 +6,11 @@
 #   scripts/vm-run.sh [--tmpfs DIR]... [--time-limit SECONDS] [--] COMMAND [ARG...]
 #
 #   --tmpfs DIR        DIR (inside the repository) is copied into a tmpfs at the same path before
-#                      the command and copied back after it (new and changed files): a Wine prefix
-#                      on the repository share runs at half the speed
-#   --time-limit S     a VM still running after S seconds (default 3600) is killed and the run fails
+#                      the command and copied back after it (new and changed files, and what the
+#                      command removed there is removed here too): a Wine prefix on the repository
+#                      share runs at half the speed
+#   --time-limit S     a VM still running after S seconds (a whole number; default 3600) is killed
+#                      and the run fails
 #
 # In the guest: PATH, HOME=/root, every KARDOSKOP_* variable of the caller, and
 # KARDOSKOP_TIME_FACTOR (default 4: software emulation runs Wine several times slower). The guest's
@@ -24,12 +26,17 @@ tmpfs_dirs=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --tmpfs) tmpfs_dirs+=("$(realpath -m "$2")"); shift 2 ;;
-    --time-limit) time_limit=$2; shift 2 ;;
+    --time-limit) time_limit=${2-}; shift $(($# > 1 ? 2 : 1)) ;;
     --) shift; break ;;
     -*) echo "vm-run.sh: unknown option $1" >&2; exit 2 ;;
     *) break ;;
   esac
 done
+case "$time_limit" in
+  ''|0*|*[!0-9]*)
+    echo "vm-run.sh: --time-limit takes a whole number of seconds above 0, not '$time_limit'" >&2
+    exit 2 ;;
+esac
 if [ $# -eq 0 ]; then
   sed -n '2,/^set -euo/p' "$0" | sed '$d' | sed 's/^# \{0,1\}//' >&2
   exit 2
@@ -41,6 +48,13 @@ for dir in "${tmpfs_dirs[@]}"; do
   esac
   case "$dir" in *[[:space:]]*) echo "vm-run.sh: blanks in $dir" >&2; exit 2 ;; esac
 done
+# The guest's /bin/sh reads the paths back from job.env, quoted by printf %q: a character that
+# %q writes as $'...' (a line break, say) it could not read.
+case "$repo$(pwd -P)" in
+  *[![:print:]]*)
+    echo "vm-run.sh: an unprintable character in the path of the repository or current folder" >&2
+    exit 2 ;;
+esac
 if [ ! -f "$vm/.kardoskop-vm-complete" ]; then
   echo "vm-run.sh: no VM image at $vm (make it with scripts/setup-vm.sh)" >&2
   exit 125
@@ -64,10 +78,9 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
-cp "$repo/scripts/vm-guest.sh" "$job/vm-guest.sh"
-{
-  printf 'repo=%s\ncwd=%s\ntmpfs_dirs="%s"\n' "$repo" "$cwd" "${tmpfs_dirs[*]}"
-} >"$job/job.env"
+cp "$repo/scripts/vm-guest.sh" "$repo/scripts/vm-copy-back.py" "$job/"
+# Sourced by the guest's /bin/sh as root: every value quoted.
+printf 'repo=%q\ncwd=%q\ntmpfs_dirs=%q\n' "$repo" "$cwd" "${tmpfs_dirs[*]}" >"$job/job.env"
 # The command runs under bash in the guest, with the caller's KARDOSKOP_* variables.
 {
   printf 'export KARDOSKOP_TIME_FACTOR=%q\n' "${KARDOSKOP_TIME_FACTOR:-4}"
@@ -90,7 +103,7 @@ qemu-system-x86_64 -machine q35 -cpu max,-smap -smp 2 -m 6G \
   -kernel "$vm/vmlinuz" -initrd "$vm/initrd.img" \
   -append "root=/dev/vda rw console=ttyS0 init=/sbin/kardoskop-init tsc=reliable mitigations=off quiet" \
   -drive "file=$vm/disk.img,format=raw,if=virtio,snapshot=on" \
-  -virtfs "local,path=$repo,mount_tag=repo,security_model=none" \
+  -virtfs "local,path=${repo//,/,,},mount_tag=repo,security_model=none" \
   -virtfs "local,path=$job,mount_tag=job,security_model=none" \
   </dev/null >"$job/qemu.log" 2>&1 &
 qemu_pid=$!

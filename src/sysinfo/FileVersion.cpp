@@ -1,5 +1,6 @@
 #include "sysinfo/FileVersion.h"
 
+#include "sysinfo/RedirectionOff.h"
 #include "sysinfo/SysInfo.h"
 
 #include <windows.h>
@@ -52,43 +53,6 @@ private:
     std::vector<BYTE> m_data;
 };
 
-using Wow64DisableFn = BOOL(WINAPI*)(PVOID*);
-using Wow64RevertFn = BOOL(WINAPI*)(PVOID);
-
-// Switches WOW64 file-system redirection off for the calling thread while it lives, where the
-// platform has the switch; elsewhere it does nothing. The shipped 32-bit program needs it under
-// 64-bit Windows; a 64-bit process (the x86_64 build) has no redirection, the calls fail there and
-// nothing is reverted, so one source serves both.
-class RedirectionOff {
-public:
-    RedirectionOff()
-    {
-        HMODULE kernel = GetModuleHandleA("kernel32.dll");
-        if (!kernel)
-            return;
-        const auto disable = reinterpret_cast<Wow64DisableFn>(
-            reinterpret_cast<void (*)()>(GetProcAddress(kernel, "Wow64DisableWow64FsRedirection")));
-        m_revert = reinterpret_cast<Wow64RevertFn>(
-            reinterpret_cast<void (*)()>(GetProcAddress(kernel, "Wow64RevertWow64FsRedirection")));
-        if (disable && m_revert)
-            m_disabled = disable(&m_oldValue) == TRUE;
-    }
-
-    ~RedirectionOff()
-    {
-        if (m_disabled)
-            m_revert(m_oldValue);
-    }
-
-    RedirectionOff(const RedirectionOff&) = delete;
-    RedirectionOff& operator=(const RedirectionOff&) = delete;
-
-private:
-    Wow64RevertFn m_revert = nullptr;
-    PVOID m_oldValue = nullptr;
-    bool m_disabled = false;
-};
-
 bool FileExists(const char* path)
 {
     WIN32_FIND_DATAA found;
@@ -100,6 +64,26 @@ bool FileExists(const char* path)
 }
 
 }  // namespace
+
+RedirectionOff::RedirectionOff()
+{
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    if (!kernel)
+        return;
+    using DisableFn = BOOL(WINAPI*)(PVOID*);
+    const auto disable = reinterpret_cast<DisableFn>(
+        reinterpret_cast<void (*)()>(GetProcAddress(kernel, "Wow64DisableWow64FsRedirection")));
+    m_revert = reinterpret_cast<RevertFn>(
+        reinterpret_cast<void (*)()>(GetProcAddress(kernel, "Wow64RevertWow64FsRedirection")));
+    if (disable && m_revert)
+        m_disabled = disable(&m_oldValue) == TRUE;
+}
+
+RedirectionOff::~RedirectionOff()
+{
+    if (m_disabled)
+        m_revert(m_oldValue);
+}
 
 bool CSysInfo::GetSystemFileVersion(const char* relativePath, std::string& version,
                                     std::string& maker) const

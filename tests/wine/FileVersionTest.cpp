@@ -1,6 +1,7 @@
 // Version queries against crafted resource-only DLLs, versionprobe.exe (which carries the
 // program's own version resource) and the system files of the Wine prefix.
 #include "sysinfo/FileVersion.h"
+#include "sysinfo/RedirectionOff.h"
 #include "sysinfo/SysInfo.h"
 
 #include "SysInfoProbe.h"
@@ -160,24 +161,6 @@ TEST(FileVersion, PathBeyondRoomIsRefused)
     EXPECT_EQ(maker, kUntouched);
 }
 
-// WOW64 file-system redirection off for the calling thread while it lives (where there is none,
-// the calls fail and nothing changes): what the test copies and deletes lands where its path says.
-class TestRedirectionOff {
-public:
-    TestRedirectionOff() : m_off(Wow64DisableWow64FsRedirection(&m_old) != FALSE) {}
-    ~TestRedirectionOff()
-    {
-        if (m_off)
-            Wow64RevertWow64FsRedirection(m_old);
-    }
-    TestRedirectionOff(const TestRedirectionOff&) = delete;
-    TestRedirectionOff& operator=(const TestRedirectionOff&) = delete;
-
-private:
-    PVOID m_old = nullptr;
-    bool m_off;
-};
-
 std::string SystemDirectory()
 {
     char systemDir[MAX_PATH] = {};
@@ -186,11 +169,14 @@ std::string SystemDirectory()
 }
 
 // Crafted DLLs copied into the prefix's system directory, queried the way the General page does.
+// Copying and deleting run with the program's redirection switch off, so they land where the path
+// says; a switch that fails to turn off or on again still fails RedirectionOffOnlyWhileQuerying,
+// whose files differ between the two directories.
 class FileVersionInSystemDir : public ::testing::Test {
 protected:
     void TearDown() override
     {
-        const TestRedirectionOff off;
+        const RedirectionOff off;
         for (const std::string& file : m_copies)
             DeleteFileA(file.c_str());
     }
@@ -202,7 +188,7 @@ protected:
                         const std::string& directory = SystemDirectory())
     {
         const std::string target = directory + "\\" + copyName;
-        const TestRedirectionOff off;
+        const RedirectionOff off;
         if (!CopyFileA(TestBinFile(file).c_str(), target.c_str(), FALSE))
             return std::string();
         m_copies.push_back(target);
