@@ -243,8 +243,9 @@ TEST(OsDescription, BufferReceivesTextCutToCapacity)
         DescribeOs(info, OsMetrics{}, buffer, size);
         EXPECT_EQ(size, c.written);
         EXPECT_EQ(std::string(buffer, size), whole.substr(0, c.written));
-        if (c.capacity > 0)
+        if (c.capacity > 0) {
             EXPECT_EQ(buffer[size], '\0') << "no terminator after the text";
+        }
         for (std::size_t i = size; i < c.capacity; ++i)
             ASSERT_EQ(buffer[i], '\0') << "at " << i;
         EXPECT_EQ(buffer[c.capacity], '#') << "written beyond the capacity";
