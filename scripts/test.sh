@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Sets up what is missing and runs every test: native unit and pcscd integration tests, the same
+# Sets up what is missing and runs every test: static analysis of the program's code (cppcheck and
+# clang-tidy, scripts/static-analysis.sh), native unit and pcscd integration tests, the same
 # under ASan/UBSan, the Wine and end-to-end tests of the x86_64 twin (including the real resource
 # manager: Wine 10 and pcscd in the Debian 13 root), those of the shipped i686 build (on this
 # machine where it runs 32-bit code, elsewhere in the test VM: scripts/setup-vm.sh, vm-run.sh), and
@@ -69,6 +70,8 @@ i686_suites() {
   return "$rc"
 }
 
+# First, as it takes minutes where the Wine suites take much longer: a finding fails the run early.
+stage static-analysis bash scripts/static-analysis.sh
 stage native build_and_test native
 stage native-asan build_and_test native-asan
 # Optimised code is checked otherwise (GCC's -O3 flow analysis warns where Debug does not).

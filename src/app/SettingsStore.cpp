@@ -29,9 +29,10 @@ bool BuildKeyPath(char* result, std::size_t size, const char* subkey)
     std::memcpy(result, g_basePath, baseLength + 1);
     if (subLength == 0)
         return true;
+    std::size_t at = baseLength;
     if (baseLength > 0)
-        std::strcat(result, "\\");
-    std::strcat(result, subkey);
+        result[at++] = '\\';
+    std::memcpy(result + at, subkey, subLength + 1);
     return true;
 }
 

@@ -68,8 +68,8 @@ std::string FormatScientific(double value)
 {
     // The digits come from the C runtime (all of them round these correctly); the exponent is
     // written here, because runtimes disagree on its width.
-    char text[64];
-    std::snprintf(text, sizeof text, "%.6e", value);
+    char text[64];  // room for any double in this form
+    (void)std::snprintf(text, sizeof text, "%.6e", value);
     const char* e = std::strchr(text, 'e');
     if (e == nullptr)
         return text;

@@ -10,7 +10,7 @@
 
 #include <cstring>
 
-void CPcscAccess::DecodeAtr(SCARDCONTEXT& hContext, const char* readerName, bool contactless,
+void CPcscAccess::DecodeAtr(const SCARDCONTEXT& hContext, const char* readerName, bool contactless,
                             const unsigned char* atr, std::vector<std::string>& rows)
 {
     const std::uint32_t clockKhz =

@@ -6,6 +6,7 @@ std::uint32_t FirstWord(const BYTE* bytes, DWORD length)
 {
     const DWORD count = length < 4 ? length : 4;
     std::uint32_t value = 0;
+    // cppcheck-suppress knownConditionTrueFalse ; false only for a length of 0, true otherwise
     for (DWORD i = 0; i < count; ++i)
         value |= static_cast<std::uint32_t>(bytes[i]) << (8 * i);
     return value;

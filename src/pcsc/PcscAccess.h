@@ -29,7 +29,7 @@ public:
 
     // Decodes the AtrBlock `atr` of the card in `readerName` into `rows` (property and value
     // alternating), with the reader's current clock read through a connection of its own.
-    void DecodeAtr(SCARDCONTEXT& hContext, const char* readerName, bool contactless,
+    void DecodeAtr(const SCARDCONTEXT& hContext, const char* readerName, bool contactless,
                    const unsigned char* atr, std::vector<std::string>& rows);
 
     // Connects shared to the card in `readerName` for one SCardGetAttrib and returns the first

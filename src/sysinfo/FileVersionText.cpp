@@ -17,8 +17,8 @@ std::string StringFileInfoPath(std::uint32_t translation, const char* valueName)
 {
     const std::uint32_t language = translation & 0xFFFFu;
     const std::uint32_t codePage = translation >> 16;
-    char key[16];
-    std::snprintf(key, sizeof key, "%08lx", static_cast<unsigned long>((language << 16) | codePage));
+    char key[16];  // eight digits
+    (void)std::snprintf(key, sizeof key, "%08lx", static_cast<unsigned long>((language << 16) | codePage));
     return std::string("\\StringFileInfo\\") + key + "\\" + (valueName ? valueName : "");
 }
 
@@ -33,12 +33,12 @@ std::string VersionValueText(const char* value, std::size_t length)
 bool FormatProgramVersion(const FileVersionNumbers& version, int form, std::string& text)
 {
     text.clear();
-    char numbers[32];
+    char numbers[32];  // room for four 16-bit parts
     if (form == VersionFull)
-        std::snprintf(numbers, sizeof numbers, "%u.%u.%u.%u", unsigned{version.a}, unsigned{version.b},
+        (void)std::snprintf(numbers, sizeof numbers, "%u.%u.%u.%u", unsigned{version.a}, unsigned{version.b},
                       unsigned{version.c}, unsigned{version.d});
     else if (form == VersionShort)
-        std::snprintf(numbers, sizeof numbers, "%u.%u", unsigned{version.a}, unsigned{version.b});
+        (void)std::snprintf(numbers, sizeof numbers, "%u.%u", unsigned{version.a}, unsigned{version.b});
     else
         return false;
     text = std::string(kProgramVersionPrefix) + numbers;

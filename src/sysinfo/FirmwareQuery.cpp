@@ -38,6 +38,7 @@ FirmwareQueryStatus QueryFirmwareVersion(SCARDCONTEXT hContext, const char* read
         reinterpret_cast<void (*)()>(GetProcAddress(dll, "GetFWVersion")));
     if (!getFwVersion) {
         Trace("GetFWVersion not found\n");
+        // cppcheck-suppress resourceLeak ; the vendor DLL stays loaded
         return FwEntryMissing;
     }
 
@@ -49,12 +50,16 @@ FirmwareQueryStatus QueryFirmwareVersion(SCARDCONTEXT hContext, const char* read
     if (rv != 0) {
         TraceF("GetFWVersion failed 0x%08lx\n",
                static_cast<unsigned long>(static_cast<std::uint32_t>(rv)));
+        // cppcheck-suppress resourceLeak ; the vendor DLL stays loaded
         return FwQueryFailed;
     }
 
     CopyVersionText(firmwareValue, firmware);
-    if (emvValue == 0)
+    if (emvValue == 0) {
+        // cppcheck-suppress resourceLeak ; the vendor DLL stays loaded
         return FwOnly;
+    }
     CopyVersionText(emvValue, emv);
+    // cppcheck-suppress resourceLeak ; the vendor DLL stays loaded
     return FwAndEmv;
 }

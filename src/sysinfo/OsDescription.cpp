@@ -95,16 +95,16 @@ std::string DescribeOs(const OsVersionInfo& info, const OsMetrics& metrics)
     text += ShortName(info, metrics);
     text += Edition(info);
     text += XpExtra(info, metrics);
-    char numbers[96];
-    std::snprintf(numbers, sizeof numbers, ", Version %u.%02u, Product = 0x%x, Suite = 0x%x",
+    char numbers[96];  // room for the longest numbers
+    (void)std::snprintf(numbers, sizeof numbers, ", Version %u.%02u, Product = 0x%x, Suite = 0x%x",
                   static_cast<unsigned>(info.majorVersion), static_cast<unsigned>(info.minorVersion),
                   static_cast<unsigned>(info.productType), static_cast<unsigned>(info.suiteMask));
     text += numbers;
     if (text.size() > kLimit)
         text.resize(kLimit);
 
-    char build[32];
-    std::snprintf(build, sizeof build, "\n(Build %u", static_cast<unsigned>(info.buildNumber));
+    char build[32];  // room for the largest build number
+    (void)std::snprintf(build, sizeof build, "\n(Build %u", static_cast<unsigned>(info.buildNumber));
     if (text.size() + std::strlen(build) < kOsTextSize)
         text += build;
     // Two places stay free: one for the joining blank, one for the closing parenthesis.
@@ -117,14 +117,15 @@ std::string DescribeOs(const OsVersionInfo& info, const OsMetrics& metrics)
 
 void DescribeOs(const OsVersionInfo& info, const OsMetrics& metrics, char* buffer, std::size_t& size)
 {
-    if (buffer == nullptr) {
+    if (buffer == nullptr || size == 0) {
         size = 0;
         return;
     }
     std::memset(buffer, 0, size);
     const std::string text = DescribeOs(info, metrics);
-    const std::size_t length = text.size() < size ? text.size() : size;
+    const std::size_t length = text.size() < size ? text.size() : size - 1;
     std::memcpy(buffer, text.data(), length);
+    buffer[length] = '\0';
     size = length;
 }
 

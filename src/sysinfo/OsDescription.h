@@ -49,8 +49,9 @@ struct OsMetrics {
 std::string DescribeOs(const OsVersionInfo& info, const OsMetrics& metrics);
 
 // The same text written into `buffer`. `size` is its capacity on entry; the whole capacity is
-// cleared, then the text is copied cut to the capacity, and `size` becomes the number of characters
-// copied. When the text fills the whole capacity no NUL follows it.
+// cleared, then the text is copied cut to one character less than the capacity, so that a NUL
+// always follows it, and `size` becomes the number of characters copied (without the NUL). A
+// capacity of 0 receives nothing.
 void DescribeOs(const OsVersionInfo& info, const OsMetrics& metrics, char* buffer, std::size_t& size);
 
 // True exactly for NT 6.0.

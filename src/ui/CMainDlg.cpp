@@ -9,7 +9,9 @@
 #include "win/Text.h"
 #include "win/Trace.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <iterator>
 #include <utility>
 
 namespace {
@@ -117,8 +119,7 @@ void CMainDlg::ResetState()
     m_readersAvailable = false;
     m_monitor.Block().oneShot = false;
     m_selectedItem = 0;
-    for (int& value : m_pagePlacement)
-        value = 0;
+    std::fill(std::begin(m_pagePlacement), std::end(m_pagePlacement), 0);
     m_hContext = 0;
     m_contextResult = 0;
     m_readersLength = 0;

@@ -107,8 +107,9 @@ void CMainDlg::ShowFirmware(int page, const std::string& readerName)
 
 void CMainDlg::OnReaderEvent(WPARAM wParam, LPARAM lParam)
 {
-    auto* event = reinterpret_cast<MonitorEvent*>(wParam);
-    auto* atrBlock = reinterpret_cast<unsigned char*>(lParam);
+    // The monitor's report brings its two records in the message parameters.
+    auto* event = reinterpret_cast<MonitorEvent*>(wParam);      // NOLINT(performance-no-int-to-ptr)
+    auto* atrBlock = reinterpret_cast<unsigned char*>(lParam);  // NOLINT(performance-no-int-to-ptr)
     // A report of a monitor that has since been stopped or restarted is dropped unseen.
     if (!m_monitor.AcceptReport(event, atrBlock))
         return;
@@ -141,7 +142,7 @@ void CMainDlg::ShowCard(int page, bool contactless, const std::string& readerNam
 {
     SetPageItemText(page, IDC_CARD_STATUS, "", contactless ? IDS_CARD_IN_FIELD : IDS_CARD_INSERTED);
     const unsigned length = atrBlock != nullptr ? atrBlock[0] : 0;
-    CEdit& atrEdit = AtrEdit(page);
+    const CEdit& atrEdit = AtrEdit(page);
     switch (ClassifyAtrLength(length)) {
     case AtrLengthKind::CardAtr: {
         atrEdit.SetUpperCase();
@@ -198,7 +199,7 @@ void CMainDlg::ShowEmptyReader(int page, bool contactless)
 
 void CMainDlg::FillDetails(int page, const std::vector<std::string>& rows)
 {
-    CListView& list = DetailsList(page);
+    const CListView& list = DetailsList(page);
     for (const DetailRow& row : PairDetailRows(rows)) {
         const int item = list.InsertItem(list.GetItemCount(), row.property);
         list.SetItemText(item, 1, row.value);
@@ -207,7 +208,7 @@ void CMainDlg::FillDetails(int page, const std::vector<std::string>& rows)
 
 void CMainDlg::ShowNotAvailableDetails(int page)
 {
-    CListView& list = DetailsList(page);
+    const CListView& list = DetailsList(page);
     list.DeleteAllItems();
     list.InsertItem(0, LoadText(IDS_NOT_AVAILABLE));
 }

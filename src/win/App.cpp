@@ -23,7 +23,7 @@ std::string TitleOfModule(HINSTANCE module)
 }
 }  // namespace
 
-CWinApp::CWinApp()
+CWinApp::CWinApp() noexcept
 {
     g_app = this;
 }

@@ -9,7 +9,7 @@
 
 class CWinApp {
 public:
-    CWinApp();
+    CWinApp() noexcept;
     virtual ~CWinApp();
     CWinApp(const CWinApp&) = delete;
     CWinApp& operator=(const CWinApp&) = delete;

@@ -29,7 +29,7 @@ public:
     // mask 0 replaces the whole extended style by `style`.
     DWORD SetExtendedStyle(DWORD mask, DWORD style) const
     {
-        return static_cast<DWORD>(Send(LVM_SETEXTENDEDLISTVIEWSTYLE, mask, style));
+        return static_cast<DWORD>(Send(LVM_SETEXTENDEDLISTVIEWSTYLE, mask, static_cast<LPARAM>(style)));
     }
     DWORD GetExtendedStyle() const { return static_cast<DWORD>(Send(LVM_GETEXTENDEDLISTVIEWSTYLE)); }
 
@@ -58,6 +58,7 @@ public:
     }
     HIMAGELIST SetImageList(HIMAGELIST list, int kind) const
     {
+        // NOLINTNEXTLINE(performance-no-int-to-ptr): the answer is the list attached before
         return reinterpret_cast<HIMAGELIST>(Send(LVM_SETIMAGELIST, static_cast<WPARAM>(kind),
                                                  reinterpret_cast<LPARAM>(list)));
     }
@@ -81,8 +82,10 @@ public:
     // Returns the image shown before. The control does not take ownership of `bitmap`.
     HBITMAP SetBitmap(HBITMAP bitmap) const
     {
+        // NOLINTNEXTLINE(performance-no-int-to-ptr): the answer is the image shown before
         return reinterpret_cast<HBITMAP>(Send(STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap)));
     }
+    // NOLINTNEXTLINE(performance-no-int-to-ptr): the answer is the image shown
     HBITMAP GetBitmap() const { return reinterpret_cast<HBITMAP>(Send(STM_GETIMAGE, IMAGE_BITMAP)); }
 };
 

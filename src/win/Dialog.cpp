@@ -45,12 +45,14 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPA
 {
     CDialog* dialog = nullptr;
     if (message == WM_INITDIALOG) {
+        // NOLINTNEXTLINE(performance-no-int-to-ptr): WM_INITDIALOG brings the object in lParam
         dialog = reinterpret_cast<CDialog*>(lParam);
         if (dialog == nullptr)
             return FALSE;
         ::SetWindowLongPtrA(hWnd, DWLP_USER, reinterpret_cast<LONG_PTR>(dialog));
         dialog->Attach(hWnd);
     } else {
+        // NOLINTNEXTLINE(performance-no-int-to-ptr): the window keeps the object's address
         dialog = reinterpret_cast<CDialog*>(::GetWindowLongPtrA(hWnd, DWLP_USER));
     }
     // Messages before WM_INITDIALOG (WM_SETFONT) and after the object let go of the window.
@@ -72,8 +74,10 @@ INT_PTR CDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
         DoDataExchange();
         return OnInitDialog() ? TRUE : FALSE;
     case WM_COMMAND:
+        // NOLINTNEXTLINE(performance-no-int-to-ptr): WM_COMMAND brings the control in lParam
         return OnCommand(HIWORD(wParam), LOWORD(wParam), reinterpret_cast<HWND>(lParam)) ? TRUE : FALSE;
     case WM_NOTIFY: {
+        // NOLINTNEXTLINE(performance-no-int-to-ptr): WM_NOTIFY brings its header in lParam
         auto* header = reinterpret_cast<NMHDR*>(lParam);
         LRESULT result = 0;
         if (!OnNotify(header->idFrom, header, result))

@@ -6,6 +6,7 @@
 namespace {
 struct TextEntry {
     unsigned id;
+    // cppcheck-suppress unusedStructMember ; LoadText returns it (cppcheck does not see the read)
     const char* text;
 };
 

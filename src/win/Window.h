@@ -79,6 +79,7 @@ public:
 
     HICON SetIcon(HICON icon, bool big) const
     {
+        // NOLINTNEXTLINE(performance-no-int-to-ptr): the answer is the icon shown before
         return reinterpret_cast<HICON>(Send(WM_SETICON, big ? ICON_BIG : ICON_SMALL,
                                             reinterpret_cast<LPARAM>(icon)));
     }

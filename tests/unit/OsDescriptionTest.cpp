@@ -233,9 +233,10 @@ TEST(OsDescription, BufferReceivesTextCutToCapacity)
     };
     const CapacityCase cases[] = {
         {"room to spare", kOsTextSize, whole.size()},
-        {"exactly the text", whole.size(), whole.size()},
-        {"smaller than the text", 10, 10},
-        {"one character", 1, 1},
+        {"the text and its terminator", whole.size() + 1, whole.size()},
+        {"exactly the text: the terminator takes the last place", whole.size(), whole.size() - 1},
+        {"smaller than the text", 10, 9},
+        {"one character: the terminator alone", 1, 0},
         {"nothing", 0, 0},
     };
     for (const CapacityCase& c : cases) {
@@ -246,6 +247,9 @@ TEST(OsDescription, BufferReceivesTextCutToCapacity)
         DescribeOs(info, OsMetrics{}, buffer, size);
         EXPECT_EQ(size, c.written);
         EXPECT_EQ(std::string(buffer, size), whole.substr(0, c.written));
+        if (c.capacity > 0) {
+            EXPECT_EQ(buffer[size], '\0') << "no terminator after the text";
+        }
         for (std::size_t i = size; i < c.capacity; ++i)
             ASSERT_EQ(buffer[i], '\0') << "at " << i;
         EXPECT_EQ(buffer[c.capacity], '#') << "written beyond the capacity";
