@@ -185,20 +185,23 @@ def main():
             for item in mounted.iterdir():
                 shutil.copy2(item, files / f'full-{item.name}')
         unmount(mounts)
+    # Also after a failed script: a file that was to stay as it was says most about a run that broke.
+    problems = []
+    for name, data in unchanged.items():
+        path = files / name.replace('full/', 'full-')
+        if not path.exists() or path.read_bytes() != data:
+            problems.append(f'{name}: changed, though it was to stay as it was')
     if code != 0:
+        if problems:
+            print('FAILED log checks:\n' + '\n'.join(problems))
         return code
 
-    problems = []
     for item in args.check:
         name, expected = item.split('=', 1)
         check_equal(name, files / name.replace('full/', 'full-'), Path(expected), problems)
     for name in args.aligned:
         if (files / name).exists():
             check_aligned(name, (files / name).read_bytes(), problems)
-    for name, data in unchanged.items():
-        path = files / name.replace('full/', 'full-')
-        if not path.exists() or path.read_bytes() != data:
-            problems.append(f'{name}: changed, though it was to stay as it was')
     for path in sorted(files.iterdir()):
         if TEMPORARY.search(path.name):
             problems.append(f'{path.name}: a temporary file of a log run was left behind')
