@@ -108,6 +108,10 @@ void CMainDlg::WriteLog(const std::string& path)
     system.rmStatusText = m_rmStatusText;
     system.fileInfo = m_generalPage.m_fileInfo;
 
+    // The report goes to a temporary file that takes the chosen name only once it is whole: the
+    // firmware queries and one-shot waits below take seconds, and a vendor DLL that hangs there
+    // gets the program ended with the user's earlier log untouched. A folder or file that cannot
+    // take the report is refused here, before any reader is asked.
     CLogFile file;
     if (!file.Open(path)) {
         ShowLogMessage(OpenFailedMessage(path, LoadText));
@@ -127,6 +131,7 @@ void CMainDlg::WriteLog(const std::string& path)
         // A reader that did not answer in time leaves its thread polling.
         m_monitor.EndOneShot();
     }
+    // A failed write, close or rename leaves the earlier file and no temporary.
     file.Close();
     if (file.Failed())
         ShowLogMessage(WriteFailedMessage(path, LoadText));

@@ -16,18 +16,93 @@ std::string SystemMessage(DWORD error)
     return text;
 }
 
+const char kTempMark[] = "~kardoskop-";
+const char kTempEnd[] = ".tmp";
+
+// The folder part of a chosen path, with its separator ("" for a bare name: the current folder).
+std::string FolderOf(const std::string& path)
+{
+    const std::size_t cut = path.find_last_of("\\/:");
+    return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+}
+
+// Runs that did not finish (killed, or the power gone) leave their temporaries behind. One that a
+// run still writes is open and shared with nobody: its deletion fails, and it stays.
+void RemoveLeftovers(const std::string& folder)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "*" + kTempMark + "*" + kTempEnd).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        // The pattern also matches short (8.3) names: only the long name counts.
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && IsLogTempName(found.cFileName))
+            DeleteFileA((folder + found.cFileName).c_str());
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
+// The earlier file must be replaceable at the end, so refuse now what would refuse then, before
+// any reader is asked: a file held open elsewhere, a read-only file, a folder of that name.
+bool CanReplace(const std::string& path)
+{
+    if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES)
+        return true;  // no earlier file (a missing folder fails at the temporary)
+    HANDLE earlier = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (earlier == INVALID_HANDLE_VALUE)
+        return false;
+    CloseHandle(earlier);
+    return true;
+}
+
 }  // namespace
+
+std::string LogTempPath(const std::string& path, DWORD processId)
+{
+    const std::string own = kTempMark + std::to_string(processId) + kTempEnd;
+    const std::string beside = path + "." + own;
+    return beside.size() < MAX_PATH ? beside : FolderOf(path) + own;
+}
+
+bool IsLogTempName(const std::string& name)
+{
+    const std::size_t mark = name.rfind(kTempMark);
+    if (mark == std::string::npos || (mark > 0 && name[mark - 1] != '.'))
+        return false;
+    const std::size_t digits = mark + sizeof kTempMark - 1;
+    const std::size_t end = name.size() - (sizeof kTempEnd - 1);
+    // At least one digit between the mark and the end.
+    if (name.size() < digits + sizeof kTempEnd || name.compare(end, std::string::npos, kTempEnd) != 0)
+        return false;
+    for (std::size_t i = digits; i < end; ++i) {
+        if (name[i] < '0' || name[i] > '9')
+            return false;
+    }
+    return true;
+}
 
 CLogFile::~CLogFile()
 {
-    if (IsOpen())
-        Close();
+    if (IsOpen()) {
+        CloseHandle(m_file);
+        DeleteFileA(m_tempPath.c_str());
+    }
 }
 
 bool CLogFile::Open(const std::string& path)
 {
     m_failed = false;
-    m_file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    m_path = path;
+    const std::string folder = FolderOf(path);
+    if (path.size() == folder.size())
+        return false;  // no file name
+    m_tempPath = LogTempPath(path, GetCurrentProcessId());
+    RemoveLeftovers(folder);
+    if (!CanReplace(path))
+        return false;
+    // CREATE_NEW: a file of that name that is still there is another run's, open, and not ours.
+    m_file = CreateFileA(m_tempPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
     return IsOpen();
 }
@@ -57,9 +132,20 @@ bool CLogFile::Write(const std::string& text, std::string& description)
 
 bool CLogFile::Close()
 {
-    const bool closed = IsOpen() && CloseHandle(m_file) != FALSE;
-    m_file = INVALID_HANDLE_VALUE;
-    if (!closed)
+    if (!IsOpen()) {
         m_failed = true;
-    return closed;
+        return false;
+    }
+    // On disk before the name moves, so that a power loss cannot leave the name on an empty file.
+    if (!m_failed && !FlushFileBuffers(m_file))
+        m_failed = true;
+    if (!CloseHandle(m_file))
+        m_failed = true;
+    m_file = INVALID_HANDLE_VALUE;
+    if (!m_failed &&
+        !MoveFileExA(m_tempPath.c_str(), m_path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        m_failed = true;
+    if (m_failed)
+        DeleteFileA(m_tempPath.c_str());
+    return !m_failed;
 }

@@ -138,6 +138,12 @@ bool ParseReaderKey(const std::string& key, const std::string& v, Reader& r)
         return ParseInjection(v, r.status);
     if (key == "firmware")
         return ParseFirmware(v, r);
+    if (key == "firmware-delay") {
+        std::uint32_t ms = 0;
+        bool ok = ParseUnsigned(v, ms);
+        r.firmwareDelayMs = ms;
+        return ok;
+    }
     return false;
 }
 

@@ -39,6 +39,7 @@ struct Reader {
     bool hasFirmware = false;
     std::int32_t fwResult = 0;
     std::uint32_t firmware = 0, reserved = 0, emv = 0;
+    unsigned firmwareDelayMs = 0;  // GetFWVersion waits this long before it answers
 };
 
 struct Scenario {

@@ -1,6 +1,7 @@
 // Stand-in of the vendor DLL tvkscrfwcheck.dll for tests: GetFWVersion answers from the reader's
-// `firmware` line of the scenario named by KARDOSKOP_SCENARIO, read again at every call. When
-// KARDOSKOP_FW_JOURNAL names a file, every call appends what it received, one line per call:
+// `firmware` line of the scenario named by KARDOSKOP_SCENARIO, read again at every call, once the
+// line's `firmware-delay` has passed. When KARDOSKOP_FW_JOURNAL names a file, every call appends
+// what it received on entry, one line per call:
 //   CONTEXT FIRMWARE RESERVED EMV POINTERS NAME
 // with the three values as found on entry (hex), POINTERS "ok", "null" or "aliased".
 #include "Scenario.h"
@@ -80,6 +81,9 @@ extern "C" std::int32_t WINAPI GetFWVersion(SCARDCONTEXT hContext, const char* r
     const scenario::Reader* reader = scenario::FindReader(s, readerName);
     if (!reader || !reader->hasFirmware)
         return kUnknownReader;
+    // A vendor DLL that hangs (a long `firmware-delay`): the caller waits with it.
+    if (reader->firmwareDelayMs > 0)
+        Sleep(reader->firmwareDelayMs);
 
     // Written also for a failing result: the caller must not show values it was not vouched for.
     *firmware = reader->firmware;

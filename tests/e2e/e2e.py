@@ -549,8 +549,8 @@ class Step:
         self.block = None             # text of a here-document
 
 
-HARNESS_COMMANDS = {'scenario', 'start', 'wait-exit', 'screenshot', 'sleep', 'env', 'reg', 'pcscd-stop',
-                    'pcscd-start', 'main-colour', 'file-lines'}
+HARNESS_COMMANDS = {'scenario', 'start', 'wait-exit', 'kill', 'screenshot', 'sleep', 'env', 'reg', 'pcscd-stop',
+                    'pcscd-start', 'main-colour', 'file-lines', 'files'}
 
 
 def split_words(text):
@@ -793,6 +793,21 @@ class Test:
             except subprocess.TimeoutExpired:
                 return False, [], f'the program still runs after {timeout_s:g} s'
             return True, [str(code)], ''
+        if name == 'kill':
+            # SIGKILL to the program's own process (Wine runs it in the process that `start` made):
+            # as a power loss, or the task manager ending a program that hangs, nothing of the
+            # program runs any more, no clean-up of its own included.
+            if words:
+                return False, [], 'kill takes no argument'
+            if not self.program or self.program.poll() is not None:
+                return False, [], 'the program is not running'
+            self.program.kill()
+            self.program.wait()
+            return True, [], ''
+        if name == 'files':
+            if len(words) not in (1, 2):
+                return False, [], 'files DIR [REGEX]'
+            return self.files(*words)
         if name == 'screenshot':
             if len(words) != 1 or not re.fullmatch(r'[\w.-]+', words[0]):
                 return False, [], 'screenshot NAME (letters, digits, _ . -)'
@@ -820,6 +835,14 @@ class Test:
                 return False, [], f'{name}: no line matches {start!r}'
             lines = lines[first:]
         return True, [line.replace('\t', '\\t') for line in lines], ''
+
+    def files(self, folder, pattern='.*'):
+        """The names of the files in `folder` (a Windows path Z:\\..., or one below the test's
+        folder) whose whole name matches `pattern`, sorted."""
+        path = Path(folder[2:].replace('\\', '/')) if re.match(r'[Zz]:', folder) else self.out / folder
+        if not path.is_dir():
+            return False, [], f'no folder {folder}'
+        return True, sorted(p.name for p in path.iterdir() if p.is_file() and re.fullmatch(pattern, p.name)), ''
 
     def screenshot(self, name):
         # `import` rather than xwd: xwd shows Wine's message boxes as black rectangles.

@@ -21,6 +21,7 @@ TEST(Scenario, ParsesGlobalInjectionsAndReaders)
         "apdu = FF CA 00 00 00 : 04 A1 B2 C3 90 00\n"
         "clock = none\n"
         "firmware = 0 0x01020304 7 0x01000000\n"
+        "firmware-delay = 600000\n"
         "[reader Morvex 7150 0]\n"
         "transmit = -5\n";
     scenario::Scenario s;
@@ -42,6 +43,7 @@ TEST(Scenario, ParsesGlobalInjectionsAndReaders)
     EXPECT_EQ(r.firmware, 0x01020304u);
     EXPECT_EQ(r.reserved, 7u);
     EXPECT_EQ(r.emv, 0x01000000u);
+    EXPECT_EQ(r.firmwareDelayMs, 600000u);
     const std::uint8_t getUid[] = {0xFF, 0xCA, 0x00, 0x00, 0x00};
     EXPECT_EQ(scenario::ResponseFor(r, getUid, 5),
               (std::vector<std::uint8_t>{0x04, 0xA1, 0xB2, 0xC3, 0x90, 0x00}));

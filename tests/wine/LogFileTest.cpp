@@ -1,4 +1,5 @@
-// The log file on a real (Wine's) file system: creation, truncation, sharing and line ends.
+// The log file on a real (Wine's) file system: the temporary file and its rename, sharing, line
+// ends, and what runs that did not finish leave.
 #include "report/LogFile.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 #include <iterator>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -36,6 +38,31 @@ protected:
         std::ofstream(m_path, std::ios::binary) << bytes;
     }
 
+    bool Exists() const { return GetFileAttributesA(m_path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+    // The temporary file of the run of this process, as the user sees it in the folder.
+    std::string TempPath() const
+    {
+        return m_path + ".~kardoskop-" + std::to_string(GetCurrentProcessId()) + ".tmp";
+    }
+
+    // Files beside the log whose names begin with the log's name: its temporaries.
+    std::vector<std::string> Temporaries() const
+    {
+        const std::string own = m_path.substr(m_path.rfind('\\') + 1);
+        std::vector<std::string> names;
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA((m_path + "*").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE)
+            return names;
+        do {
+            if (found.cFileName != own)
+                names.push_back(found.cFileName);
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+        return names;
+    }
+
     std::string m_path;
 };
 
@@ -52,28 +79,144 @@ TEST_F(LogFileTest, WritesPiecesWithCrLfAndNothingElse)
     EXPECT_EQ(Contents(), "***\r\nDatum:\t\tverf\xFCgbar\r\n\r\nEnde");
 }
 
-TEST_F(LogFileTest, ReplacesAnExistingFileCompletely)
+TEST_F(LogFileTest, ReplacesAnExistingFileCompletelyOnlyWhenClosed)
 {
-    Create(std::string(4096, 'x') + "\nold end");
+    const std::string earlier = std::string(4096, 'x') + "\nold end";
+    Create(earlier);
     CLogFile file;
     ASSERT_TRUE(file.Open(m_path));
     std::string description;
     EXPECT_TRUE(file.Write("new\n", description));
+    EXPECT_EQ(Contents(), earlier);
     EXPECT_TRUE(file.Close());
     EXPECT_EQ(Contents(), "new\r\n");
+    EXPECT_TRUE(Temporaries().empty());
 }
 
-TEST_F(LogFileTest, IsSharedWithNobodyWhileOpen)
+TEST_F(LogFileTest, TemporaryIsSharedWithNobodyWhileOpen)
 {
     CLogFile file;
     ASSERT_TRUE(file.Open(m_path));
-    HANDLE other = CreateFileA(m_path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+    EXPECT_FALSE(Exists());
+    HANDLE other = CreateFileA(TempPath().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     EXPECT_EQ(other, INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
     if (other != INVALID_HANDLE_VALUE)
         CloseHandle(other);
     EXPECT_TRUE(file.Close());
+    EXPECT_TRUE(Exists());
+}
+
+// A run that does not finish, or whose file cannot take the chosen name at the end, leaves the
+// earlier file byte for byte (or none where there was none), and no temporary.
+TEST_F(LogFileTest, UnfinishedRunsLeaveTheEarlierFile)
+{
+    const struct {
+        const char* name;
+        bool earlier;
+        bool heldAtTheEnd;  // another program opens the chosen name while the report is written
+    } cases[] = {
+        {"abandoned over an earlier file", true, false},
+        {"abandoned, no earlier file", false, false},
+        {"earlier file held open at the end", true, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string earlier = "earlier\r\nlog";
+        if (c.earlier)
+            Create(earlier);
+        {
+            CLogFile file;
+            ASSERT_TRUE(file.Open(m_path));
+            std::string description;
+            EXPECT_TRUE(file.Write(std::string(10000, 'n'), description));
+            if (c.heldAtTheEnd) {
+                HANDLE other = CreateFileA(m_path.c_str(), GENERIC_READ,
+                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+                ASSERT_NE(other, INVALID_HANDLE_VALUE);
+                EXPECT_FALSE(file.Close());
+                EXPECT_TRUE(file.Failed());
+                CloseHandle(other);
+            }
+        }
+        EXPECT_EQ(Exists(), c.earlier);
+        if (c.earlier) {
+            EXPECT_EQ(Contents(), earlier);
+        }
+        EXPECT_TRUE(Temporaries().empty());
+        DeleteFileA(m_path.c_str());
+    }
+}
+
+// Temporaries that killed runs left are removed by the next run into the folder, whatever log they
+// were for; files of other names, and the temporary of a run still writing, stay.
+TEST_F(LogFileTest, RemovesOnlyLeftoverTemporaries)
+{
+    const std::string folder = m_path + ".d\\";
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    const std::vector<std::string> leftovers = {
+        "PCSC_Kardoskop.log.~kardoskop-4242.tmp",
+        "notes.txt.~kardoskop-7.tmp",
+        "~kardoskop-99.tmp",
+    };
+    const std::vector<std::string> kept = {
+        "PCSC_Kardoskop.log",
+        "notes.~kardoskop-.tmp",
+        "notes.~kardoskop-12a.tmp",
+        "notes~kardoskop-12.tmp",
+        "notes.~kardoskop-12.tmp.bak",
+        "notes.~kardoskop-12.tm",
+        "running.log.~kardoskop-5.tmp",  // held open below, as by a run that still writes
+    };
+    for (const auto& name : leftovers)
+        std::ofstream(folder + name) << "left";
+    for (const auto& name : kept)
+        std::ofstream(folder + name) << "kept";
+    const std::string directory = folder + "d.~kardoskop-1.tmp";
+    CreateDirectoryA(directory.c_str(), nullptr);
+    HANDLE running = CreateFileA((folder + kept.back()).c_str(), GENERIC_WRITE, 0, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(running, INVALID_HANDLE_VALUE);
+
+    CLogFile file;
+    ASSERT_TRUE(file.Open(folder + "new.log"));
+    EXPECT_TRUE(file.Close());
+    CloseHandle(running);
+
+    for (const auto& name : leftovers) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(GetFileAttributesA((folder + name).c_str()), INVALID_FILE_ATTRIBUTES);
+    }
+    for (const auto& name : kept) {
+        SCOPED_TRACE(name);
+        EXPECT_NE(GetFileAttributesA((folder + name).c_str()), INVALID_FILE_ATTRIBUTES);
+        DeleteFileA((folder + name).c_str());
+    }
+    EXPECT_NE(GetFileAttributesA(directory.c_str()), INVALID_FILE_ATTRIBUTES);
+    RemoveDirectoryA(directory.c_str());
+    DeleteFileA((folder + "new.log").c_str());
+    EXPECT_TRUE(RemoveDirectoryA(folder.c_str()));
+}
+
+TEST(LogTempPath, BesideTheChosenFileOrShortWhenTooLong)
+{
+    const std::string deep = "C:\\" + std::string(200, 'd') + "\\";
+    const struct {
+        const char* name;
+        std::string path;
+        std::string expected;
+    } cases[] = {
+        {"beside the chosen file", "C:\\logs\\PCSC_Kardoskop.log",
+         "C:\\logs\\PCSC_Kardoskop.log.~kardoskop-4242.tmp"},
+        {"just short enough", deep + std::string(35, 'n'), deep + std::string(35, 'n') + ".~kardoskop-4242.tmp"},
+        {"one character longer", deep + std::string(36, 'n'), deep + "~kardoskop-4242.tmp"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(LogTempPath(c.path, 4242), c.expected);
+    }
 }
 
 TEST_F(LogFileTest, CannotOpenAFileHeldElsewhere)

@@ -3,9 +3,8 @@
 then checks the files the program wrote, byte for byte, against expected files.
 
 Usage: log_test.py --template T.e2e [--check NAME=EXPECTED]... [--existing NAME] [--file NAME=SOURCE]
-                   [--start-in-files] [--plant PATH=SOURCE] [--unchanged NAME] [--absent NAME]
-                   [--small-fs]
-                   [--prefix-of SMALL=WHOLE:BYTES] [--trace TEXT] [--no-trace TEXT] -- E2E_RUN_ARGS...
+                   [--start-in-files] [--plant PATH=SOURCE] [--unchanged NAME[:BYTES]] [--absent NAME]
+                   [--small-fs] [--trace TEXT] [--no-trace TEXT] -- E2E_RUN_ARGS...
 
 The script template may use @DIR@: the Windows path (Z:\\...) of a folder of the test's own,
 OUT.files/, where the program is told to write its logs. E2E_RUN_ARGS are e2e.py's `run`
@@ -21,17 +20,18 @@ arguments except --script (it gets the filled-in template); --out names the test
   shortcut whose "Start in" is a folder holding such a DLL).
 - --plant PATH=SOURCE: a copy of SOURCE is PATH of the Wine prefix's drive C: during the run
   (windows/system32/scardsvr.exe, say), removed after it.
-- --unchanged NAME: OUT.files/NAME exists before the run as for --existing and still holds the
-  same bytes after it. --absent NAME: OUT.files/NAME does not exist after the run.
+- --unchanged NAME[:BYTES]: OUT.files/NAME exists before the run as for --existing (BYTES bytes
+  of 'x', 8 KiB by default; NAME may lie in full/, below) and still holds the same bytes after it.
+  --absent NAME: OUT.files/NAME does not exist after the run.
+- Always: no temporary file of the program's log runs (NAME.~kardoskop-PID.tmp) is left in
+  OUT.files/ or full/ once the script has ended, whatever became of the runs.
 - --aligned NAME: in every card table of OUT.files/NAME (the lines after a line of 32 hyphens,
   "+" and 46 hyphens, up to the next empty line) the first "|" stands in column 32, tabs taken
   8 columns wide.
-- --small-fs: OUT.files/full/ is a tmpfs of 4 KiB, for a file that fills up half-way, and
+- --small-fs: OUT.files/full/ is a tmpfs of 8 KiB (two pages), for a file that fills up half-way, and
   OUT.files/ro/ a read-only one, where no file can be created (mounted before the run, removed
   after it; needs root, else the test is skipped with exit code 77). A file without write
   permission would not do: Wine running as root opens it all the same.
-- --prefix-of SMALL=WHOLE:BYTES: OUT.files/SMALL holds exactly the first BYTES bytes of
-  OUT.files/WHOLE (both masked).
 - --trace TEXT / --no-trace TEXT: the program's debugger output (wine.log, captured with
   WINEDEBUG=+debugstr) contains / does not contain TEXT.
 """
@@ -46,6 +46,7 @@ from pathlib import Path
 
 HARNESS = Path(__file__).resolve().parent.parent / 'e2e.py'
 SKIPPED = 77
+TEMPORARY = re.compile(r'~kardoskop-\d+\.tmp$')
 MASKS = [(re.compile(rb'^(Datum:\t\t|Date:\t\t)([^\r\n]*)', re.M), b'<date>'),
          (re.compile(rb'^(Uhrzeit:\t|Time:\t\t)([^\r\n]*)', re.M), b'<time>')]
 
@@ -121,7 +122,6 @@ def main():
     parser.add_argument('--aligned', action='append', default=[])
     parser.add_argument('--small-fs', action='store_true')
     parser.add_argument('--start-in-files', action='store_true')
-    parser.add_argument('--prefix-of', action='append', default=[])
     parser.add_argument('--trace', action='append', default=[])
     parser.add_argument('--no-trace', action='append', default=[])
     parser.add_argument('run_args', nargs=argparse.REMAINDER)
@@ -135,15 +135,17 @@ def main():
         unmount([files / 'full', files / 'ro'])
         shutil.rmtree(files)
     files.mkdir(parents=True)
-    for name in args.existing + args.unchanged:
-        (files / name).write_bytes(b'x' * 8192)
+    unchanged = {}
+    for item in args.unchanged:
+        name, _, size = item.partition(':')
+        unchanged[name] = b'x' * int(size or 8192)
     for item in args.file:
         name, source = item.split('=', 1)
         shutil.copy2(source, files / name)
 
     mounts = []
     if args.small_fs:
-        for name, options in (('full', 'size=4k'), ('ro', 'ro,size=4k')):
+        for name, options in (('full', 'size=8k'), ('ro', 'ro,size=4k')):
             point = files / name
             point.mkdir()
             result = subprocess.run(['mount', '-t', 'tmpfs', '-o', options, 'tmpfs', str(point)],
@@ -154,6 +156,10 @@ def main():
                 return SKIPPED
             mounts.append(point)
     mounted = mounts[0] if mounts else None
+    for name in args.existing:
+        (files / name).write_bytes(b'x' * 8192)
+    for name, data in unchanged.items():
+        (files / name).write_bytes(data)
 
     drive_c = Path(run_args[run_args.index('--prefix') + 1]) / 'drive_c'
     planted = []
@@ -179,35 +185,29 @@ def main():
             for item in mounted.iterdir():
                 shutil.copy2(item, files / f'full-{item.name}')
         unmount(mounts)
+    # Also after a failed script: a file that was to stay as it was says most about a run that broke.
+    problems = []
+    for name, data in unchanged.items():
+        path = files / name.replace('full/', 'full-')
+        if not path.exists() or path.read_bytes() != data:
+            problems.append(f'{name}: changed, though it was to stay as it was')
     if code != 0:
+        if problems:
+            print('FAILED log checks:\n' + '\n'.join(problems))
         return code
 
-    problems = []
     for item in args.check:
         name, expected = item.split('=', 1)
         check_equal(name, files / name.replace('full/', 'full-'), Path(expected), problems)
     for name in args.aligned:
         if (files / name).exists():
             check_aligned(name, (files / name).read_bytes(), problems)
-    for name in args.unchanged:
-        if not (files / name).exists() or (files / name).read_bytes() != b'x' * 8192:
-            problems.append(f'{name}: changed, though it was to stay as it was')
+    for path in sorted(files.iterdir()):
+        if TEMPORARY.search(path.name):
+            problems.append(f'{path.name}: a temporary file of a log run was left behind')
     for name in args.absent:
         if (files / name).exists():
             problems.append(f'{name}: written, though no file was to be')
-    for item in args.prefix_of:
-        small, rest = item.split('=', 1)
-        whole, size = rest.rsplit(':', 1)
-        small_data = masked((files / small.replace('full/', 'full-')).read_bytes(), small, problems)
-        whole_data = masked((files / whole).read_bytes(), whole, problems)
-        # The masks keep the length only when both runs formatted the same time; compare unmasked
-        # lengths, masked contents.
-        raw = (files / small.replace('full/', 'full-')).read_bytes()
-        if len(raw) != int(size):
-            problems.append(f'{small}: {len(raw)} bytes, expected {size}')
-        if not whole_data.startswith(small_data):
-            at = first_difference(small_data, whole_data)
-            problems.append(f'{small} is not the start of {whole}: {describe(small_data, at)}')
     log = (out / 'wine.log').read_bytes().decode('cp1252', errors='replace') if (out / 'wine.log').exists() else ''
     for text in args.trace:
         if text not in log:
