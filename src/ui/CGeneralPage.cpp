@@ -92,6 +92,7 @@ BOOL CALLBACK CollectIconPicture(HWND child, LPARAM list)
     char kind[16] = {};
     GetClassNameA(child, kind, sizeof kind);
     if (lstrcmpiA(kind, "Static") == 0 && (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
+        // NOLINTNEXTLINE(performance-no-int-to-ptr): EnumChildWindows hands back the list it was given
         reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
     return TRUE;
 }

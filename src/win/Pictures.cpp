@@ -3,6 +3,7 @@
 #include "resource.h"
 #include "win/Dpi.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <iterator>
 
@@ -36,10 +37,8 @@ bool BitmapResourceSize(HINSTANCE module, int id, int& width, int& height)
 
 int DrawnDpiFor(int dpi)
 {
-    for (int drawn : kDrawnDpis)
-        if (drawn >= dpi)
-            return drawn;
-    return kDrawnDpis[std::size(kDrawnDpis) - 1];
+    const int* drawn = std::find_if(std::begin(kDrawnDpis), std::end(kDrawnDpis), [dpi](int d) { return d >= dpi; });
+    return drawn != std::end(kDrawnDpis) ? *drawn : kDrawnDpis[std::size(kDrawnDpis) - 1];
 }
 
 int BitmapVariantId(int id, int drawnDpi)
