@@ -18,7 +18,9 @@ LogPixels is 96 again at the end, whatever happened.
 The pixel numbers that line up with the templates (page place, column widths) grow as the
 templates do, which is not always as the display scale: the templates' raster font grows in steps.
 The layout's scale is read from the window's client width, 349 dialog units at 6 pixels per 4
-units at 100 %. Pictures grow with the display scale.
+units at 100 %. The reader icons grow with the display scale; the templates' pictures (status
+bitmap, logo icons) are expected at the largest scale drawn (100, 125, 150, 200 %) that the
+template reaches.
 """
 
 import argparse
