@@ -13,9 +13,9 @@ public:
 protected:
     bool OnInitDialog() override;
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
-    // The DPI the box is drawn at, which its icon follows; virtual so that a test can draw it for
-    // another scale than its own.
-    virtual int PictureDpi() const { return WindowDpi(m_hWnd); }
+    // The scale the box's template is laid out at, which its icon follows; virtual so that a test
+    // can draw it for another scale than its own.
+    virtual int PictureDpi() const { return TemplateDpi(m_hWnd); }
 
 private:
     void ShowIcon();

@@ -5,12 +5,13 @@
 #include "win/Controls.h"
 #include "win/Dialog.h"
 
-// Gives a page's details list its "Eigenschaft" and "Wert" columns (pixel widths), no rows and
-// full-row selection as its only extended style.
+// Gives a page's details list its "Eigenschaft" and "Wert" columns (widths in pixels at 96 DPI,
+// grown with the page's template), no rows and full-row selection as its only extended style.
 void InitDetailsList(const CListView& list, int propertyWidth, int valueWidth);
 
 class CContactPage : public CModelessDialog {
 public:
+    // Pixels at 96 DPI.
     static constexpr int kPropertyWidth = 155;
     static constexpr int kValueWidth = 139;
 

@@ -7,6 +7,7 @@
 
 class CContactlessPage : public CModelessDialog {
 public:
+    // Pixels at 96 DPI.
     static constexpr int kPropertyWidth = 133;
     static constexpr int kValueWidth = 161;
 

@@ -1,6 +1,7 @@
 #include "ui/CGeneralPage.h"
 
 #include "resource.h"
+#include "win/Dpi.h"
 #include "win/Pictures.h"
 #include "win/Text.h"
 
@@ -14,7 +15,7 @@ constexpr int kReadersTextLimit = 40;
 
 struct FileColumn {
     unsigned headerId;
-    int width;  // pixels
+    int width;  // pixels at 96 DPI
 };
 constexpr FileColumn kFileColumns[] = {{IDS_FILE, 80}, {IDS_VERSION, 100}, {IDS_MAKER, 131}};
 }  // namespace
@@ -119,9 +120,10 @@ void CGeneralPage::ShowLogo()
 
 void CGeneralPage::InsertFileColumns()
 {
+    const int dpi = TemplateDpi(m_hWnd);
     int index = 0;
     for (const FileColumn& column : kFileColumns) {
-        m_fileList.InsertColumn(index, LoadText(column.headerId), column.width);
+        m_fileList.InsertColumn(index, LoadText(column.headerId), ScalePx(column.width, dpi));
         ++index;
     }
 }

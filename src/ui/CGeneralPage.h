@@ -46,9 +46,9 @@ protected:
     {
         return m_sysInfo.GetSystemFileVersion(relativePath, version, maker);
     }
-    // The DPI the page is drawn at, which its pictures follow; virtual so that a test can draw
-    // them for another scale than its own.
-    virtual int PictureDpi() const { return WindowDpi(m_hWnd); }
+    // The scale the page's template is laid out at, which its pictures follow so that they keep
+    // their places on its grid; virtual so that a test can draw them for another scale.
+    virtual int PictureDpi() const { return TemplateDpi(m_hWnd); }
 
 private:
     void ShowStatusPicture();

@@ -16,7 +16,13 @@
 
 namespace {
 constexpr UINT kAboutCommand = 0x10;
+// Pixels at 96 DPI: the pages start right of the reader list and leave the window's frame and the
+// button row free (they grow with the template); an icon's item starts this far left of the list's
+// middle (it grows with the icons, drawn for the display scale).
 constexpr int kPageX = 168;
+constexpr int kPageWidthLess = 7;
+constexpr int kPageHeightLess = 65;
+constexpr int kIconCentring = 19;
 }  // namespace
 
 CMainDlg::CMainDlg() : CModalDialog(IDD_MAIN)
@@ -172,11 +178,13 @@ void CMainDlg::CreatePages()
 
 void CMainDlg::PlacePages()
 {
+    // The template grows with the display scale; these pixels must grow with it.
+    const int dpi = TemplateDpi(m_hWnd);
     RECT window = WindowRect();
-    m_pagePlacement[0] = kPageX;
+    m_pagePlacement[0] = ScalePx(kPageX, dpi);
     m_pagePlacement[1] = 0;
-    m_pagePlacement[2] = (window.right - window.left) - 7;
-    m_pagePlacement[3] = (window.bottom - window.top) - 65;
+    m_pagePlacement[2] = (window.right - window.left) - ScalePx(kPageWidthLess, dpi);
+    m_pagePlacement[3] = (window.bottom - window.top) - ScalePx(kPageHeightLess, dpi);
     for (CWindow* page : {static_cast<CWindow*>(&m_generalPage), static_cast<CWindow*>(&m_contactlessPage),
                           static_cast<CWindow*>(&m_contactPage)}) {
         page->SetPos(HWND_TOP, m_pagePlacement[0], m_pagePlacement[1], m_pagePlacement[2],
@@ -186,11 +194,11 @@ void CMainDlg::PlacePages()
 
 void CMainDlg::CentreIcons()
 {
-    RECT client = m_readerList.ClientRect();
+    const int left = m_readerList.ClientRect().right / 2 - ScalePx(kIconCentring, WindowDpi(m_hWnd));
     for (int i = 0; i < m_readerList.GetItemCount(); ++i) {
         POINT position{};
         m_readerList.GetItemPosition(i, position);
-        position.x = client.right / 2 - 19;
+        position.x = left;
         m_readerList.SetItemPosition32(i, position);
     }
 }
@@ -315,6 +323,7 @@ bool CMainDlg::PaintMinimized()
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(m_hWnd, &paint);
     Send(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc));
+    // A DPI-aware program gets the icon metrics of its display scale, the size DrawIcon draws at.
     RECT client = ClientRect();
     int x = (client.right - GetSystemMetrics(SM_CXICON) + 1) / 2;
     int y = (client.bottom - GetSystemMetrics(SM_CYICON) + 1) / 2;

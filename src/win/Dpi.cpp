@@ -12,6 +12,9 @@ GetDpiForWindowFn DpiForWindowFunction()
         reinterpret_cast<void (*)()>(GetProcAddress(user, "GetDpiForWindow")));
 }
 
+// MS Sans Serif 8 at 96 DPI: 6 pixels per 4 horizontal dialog units.
+constexpr int kBaseUnitAt96 = 6;
+
 int ScreenDpi()
 {
     HDC screen = GetDC(nullptr);
@@ -32,4 +35,13 @@ int WindowDpi(HWND hWnd)
             return static_cast<int>(dpi);
     }
     return ScreenDpi();
+}
+
+int TemplateDpi(HWND dialog)
+{
+    const int dpi = WindowDpi(dialog);
+    RECT units{0, 0, 4, 0};
+    if (dpi == kBaseDpi || !MapDialogRect(dialog, &units) || units.right <= 0)
+        return dpi;
+    return MulDiv(kBaseDpi, units.right, kBaseUnitAt96);
 }

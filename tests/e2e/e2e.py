@@ -550,7 +550,7 @@ class Step:
 
 
 HARNESS_COMMANDS = {'scenario', 'start', 'wait-exit', 'kill', 'screenshot', 'sleep', 'env', 'reg', 'pcscd-stop',
-                    'pcscd-start', 'main-colour', 'file-lines', 'files'}
+                    'pcscd-start', 'main-colour', 'file-lines', 'files', 'save'}
 
 
 def split_words(text):
@@ -754,6 +754,14 @@ class Test:
             if len(words) not in (1, 2):
                 return False, [], 'file-lines NAME [REGEX]'
             return self.file_lines(*words)
+        if name == 'save':
+            # A driver command's output kept for a check after the run (the scale test's numbers).
+            if len(words) < 2 or not re.fullmatch(r'[\w.-]+', words[0]):
+                return False, [], 'save NAME COMMAND... (NAME: letters, digits, _ . -)'
+            ok, output, error = self.driver.ask(step.raw.split(None, 2)[2])
+            if ok:
+                (self.out / words[0]).write_text(''.join(line + '\n' for line in output), encoding=ENCODING)
+            return ok, [], error
         if name == 'main-colour':
             if len(words) != 1:
                 return False, [], 'main-colour SEL'

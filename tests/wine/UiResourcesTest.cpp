@@ -62,6 +62,10 @@ TEST(UiResources, ManifestAsksForCommonControls6)
     EXPECT_NE(manifest.find("Microsoft.Windows.Common-Controls"), std::string::npos);
     EXPECT_NE(manifest.find("version=\"6.0.0.0\""), std::string::npos);
     EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos);
+    // DPI-aware for the whole system, so that Windows hands the window the real display scale
+    // instead of stretching it blurred. Wine draws every program at its scale, so only this sees it.
+    EXPECT_NE(manifest.find(">true</dpiAware>"), std::string::npos);
+    EXPECT_NE(manifest.find(">system</dpiAwareness>"), std::string::npos);
 }
 
 TEST(UiResources, IconsHoldAnImagePerScale)

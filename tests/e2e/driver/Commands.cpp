@@ -5,6 +5,7 @@
 #include "Tokens.h"
 #include "WindowSearch.h"
 
+#include <cstdio>
 #include <cstring>
 #include <cwchar>
 
@@ -227,6 +228,41 @@ bool ScreenRect(Driver& d, const Words& a, Lines& out, std::string& error)
     return true;
 }
 
+std::string RectText(const RECT& r)
+{
+    return std::to_string(r.left) + " " + std::to_string(r.top) + " " + std::to_string(r.right - r.left) + " " +
+           std::to_string(r.bottom - r.top);
+}
+
+// The target's client area and where every control below it lies in it: the numbers a layout
+// check needs, in the screen's pixels.
+bool Layout(Driver& d, const Words&, Lines& out, std::string& error)
+{
+    HWND target = nullptr;
+    if (!Target(d, target, error))
+        return false;
+    RECT window{};
+    RECT client{};
+    GetWindowRect(target, &window);
+    GetClientRect(target, &client);
+    out.push_back("window " + RectText(window) + " client " + std::to_string(client.right) + " " +
+                  std::to_string(client.bottom));
+    for (HWND hwnd : Descendants(target)) {
+        int depth = 0;
+        for (HWND p = GetParent(hwnd); p && p != target; p = GetParent(p))
+            ++depth;
+        RECT r{};
+        GetWindowRect(hwnd, &r);
+        MapWindowPoints(nullptr, target, reinterpret_cast<POINT*>(&r), 2);
+        char style[16];
+        std::snprintf(style, sizeof style, "0x%08lx", static_cast<unsigned long>(GetWindowLongA(hwnd, GWL_STYLE)));
+        out.push_back(std::string(static_cast<std::size_t>(depth) * 2, ' ') + std::to_string(GetDlgCtrlID(hwnd)) +
+                      " " + ClassOf(hwnd) + " " + style + (IsWindowVisible(hwnd) ? " visible " : " hidden ") +
+                      RectText(r));
+    }
+    return true;
+}
+
 bool ListItems(Driver& d, const Words& a, Lines& out, std::string& error)
 {
     HWND control = nullptr;
@@ -260,6 +296,46 @@ bool ListColumns(Driver& d, const Words& a, Lines& out, std::string& error)
         return false;
     for (std::size_t i = 0; i < columns.size(); ++i)
         out.push_back(std::to_string(i) + " | " + columns[i].text + " | " + std::to_string(columns[i].width));
+    return true;
+}
+
+bool ListTextWidths(Driver& d, const Words& a, Lines& out, std::string& error)
+{
+    HWND control = nullptr;
+    if (!Control(d, a[1], control, error))
+        return false;
+    RemoteListView list(control);
+    std::vector<ListColumn> columns;
+    std::vector<ListItem> items;
+    std::vector<int> headerWidths;
+    std::vector<std::vector<int>> itemWidths;
+    if (!list.Columns(columns, error) || !list.Items(items, error) ||
+        !list.TextWidths(columns, items, headerWidths, itemWidths, error))
+        return false;
+    std::string line = "header";
+    for (int width : headerWidths)
+        line += " | " + std::to_string(width);
+    out.push_back(line);
+    for (std::size_t i = 0; i < itemWidths.size(); ++i) {
+        line = std::to_string(i);
+        for (int width : itemWidths[i])
+            line += " | " + std::to_string(width);
+        out.push_back(line);
+    }
+    return true;
+}
+
+bool ListIcons(Driver& d, const Words& a, Lines& out, std::string& error)
+{
+    HWND control = nullptr;
+    if (!Control(d, a[1], control, error))
+        return false;
+    RemoteListView list(control);
+    std::vector<RECT> rects;
+    if (!list.IconRects(rects, error))
+        return false;
+    for (std::size_t i = 0; i < rects.size(); ++i)
+        out.push_back(std::to_string(i) + " | " + RectText(rects[i]));
     return true;
 }
 
@@ -570,6 +646,8 @@ const Command kCommands[] = {
     {"screen-rect", 1, 1, "screen-rect SEL          prints the control's X Y WIDTH HEIGHT on the screen", ScreenRect},
     {"list-items", 1, 1, "list-items SEL           prints INDEX | IMAGE | TEXT | SUBITEM... per item (empty trailing ones left out)", ListItems},
     {"list-columns", 1, 1, "list-columns SEL         prints INDEX | TEXT | WIDTH per column", ListColumns},
+    {"list-text-widths", 1, 1, "list-text-widths SEL     prints header | WIDTH... and INDEX | WIDTH... of each text in the list's font", ListTextWidths},
+    {"list-icons", 1, 1, "list-icons SEL           prints INDEX | X Y WIDTH HEIGHT of each item's icon in the list", ListIcons},
     {"selected-item", 1, 1, "selected-item SEL        prints the first selected index or -1", SelectedItem},
     {"select-item", 2, 3, "select-item SEL INDEX [MS] selects and focuses the item", SelectItem},
     {"notify-item", 2, 2, "notify-item SEL INDEX sends the program LVN_ITEMCHANGED for the item, selection untouched",
@@ -583,6 +661,7 @@ const Command kCommands[] = {
     {"close", 0, 0, "close                    posts WM_CLOSE to the target", Close},
     {"wait-gone", 0, 1, "wait-gone [MS]           waits until the target has gone, then drops it", WaitGone},
     {"dump", 0, 0, "dump                     prints every control below the target", Dump},
+    {"layout", 0, 0, "layout                   prints the target's window rectangle and client size, then ID CLASS STYLE visible|hidden X Y W H of every control in its client area", Layout},
     {"module-version", 1, 1, "module-version NAME      prints VERSION PATH of each module NAME (comctl32.dll) of the target's process", ModuleVersion},
     {"process-stats", 0, 0, "process-stats            prints the target process's private bytes and handle, GDI and USER object counts", Stats},
 };

@@ -242,6 +242,81 @@ bool RemoteListView::SelectedIndex(int& index, std::string& error)
     return true;
 }
 
+bool RemoteListView::StringWidth(RemoteBlock& block, const std::string& text, int& width, std::string& error) const
+{
+    if (!block.Write(0, text.c_str(), text.size() + 1)) {
+        error = LastError("WriteProcessMemory");
+        return false;
+    }
+    LRESULT answer = 0;
+    if (!Send(LVM_GETSTRINGWIDTHA, 0, block.Address(), answer, error))
+        return false;
+    width = static_cast<int>(answer);
+    return true;
+}
+
+bool RemoteListView::TextWidths(const std::vector<ListColumn>& columns, const std::vector<ListItem>& items,
+                                std::vector<int>& headerWidths, std::vector<std::vector<int>>& itemWidths,
+                                std::string& error)
+{
+    headerWidths.clear();
+    itemWidths.clear();
+    if (!Open(error))
+        return false;
+    RemoteBlock block(m_process, kTextChars + 1);
+    if (!block.Valid()) {
+        error = LastError("VirtualAllocEx");
+        return false;
+    }
+    for (const ListColumn& column : columns) {
+        int width = 0;
+        if (!StringWidth(block, column.text, width, error))
+            return false;
+        headerWidths.push_back(width);
+    }
+    for (const ListItem& item : items) {
+        std::vector<int> widths;
+        for (const std::string& text : item.texts) {
+            int width = 0;
+            if (!StringWidth(block, text.substr(0, kTextChars), width, error))
+                return false;
+            widths.push_back(width);
+        }
+        itemWidths.push_back(widths);
+    }
+    return true;
+}
+
+bool RemoteListView::IconRects(std::vector<RECT>& rects, std::string& error)
+{
+    rects.clear();
+    LRESULT count = 0;
+    if (!Open(error) || !Send(LVM_GETITEMCOUNT, 0, 0, count, error))
+        return false;
+    RemoteBlock block(m_process, sizeof(RECT));
+    if (!block.Valid()) {
+        error = LastError("VirtualAllocEx");
+        return false;
+    }
+    for (int index = 0; index < count; ++index) {
+        RECT rect{};
+        rect.left = LVIR_ICON;
+        LRESULT ok = 0;
+        if (!block.Write(0, &rect, sizeof rect)) {
+            error = LastError("WriteProcessMemory");
+            return false;
+        }
+        if (!Send(LVM_GETITEMRECT, static_cast<WPARAM>(index), block.Address(), ok, error))
+            return false;
+        if (!ok || !block.Read(0, &rect, sizeof rect)) {
+            error = "no icon rectangle of item " + std::to_string(index);
+            return false;
+        }
+        rects.push_back(rect);
+    }
+    return true;
+}
+
 bool RemoteListView::IsSelected(int index, bool& selected, std::string& error) const
 {
     LRESULT state = 0;

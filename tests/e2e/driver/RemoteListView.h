@@ -52,6 +52,13 @@ public:
     bool Items(std::vector<ListItem>& items, std::string& error);
     bool Columns(std::vector<ListColumn>& columns, std::string& error);
     bool SelectedIndex(int& index, std::string& error);
+    // The width the list would give each text in its own font (LVM_GETSTRINGWIDTHA): the column
+    // headers, then each item's texts as Items reads them.
+    bool TextWidths(const std::vector<ListColumn>& columns, const std::vector<ListItem>& items,
+                    std::vector<int>& headerWidths, std::vector<std::vector<int>>& itemWidths, std::string& error);
+    // Each item's icon in the list's client area (LVM_GETITEMRECT, LVIR_ICON); under Wine, in the
+    // icon view, exactly the image list's icon size.
+    bool IconRects(std::vector<RECT>& rects, std::string& error);
     // Selects and focuses one item; the program receives LVN_ITEMCHANGED as after a click. The
     // message is posted, so a handler that opens a modal dialog does not block the driver;
     // returns once the item shows as selected.
@@ -69,6 +76,7 @@ private:
     bool ColumnCount(int& count, std::string& error) const;
     bool IsSelected(int index, bool& selected, std::string& error) const;
     bool ReadItemText(const RemoteBlock& block, const char* pointer, std::vector<char>& text) const;
+    bool StringWidth(RemoteBlock& block, const std::string& text, int& width, std::string& error) const;
 
     HWND m_list;
     HANDLE m_process = nullptr;

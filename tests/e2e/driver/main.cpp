@@ -64,6 +64,19 @@ int ServeStdin()
     return 0;
 }
 
+// Rectangles in the pixels of the screen, whatever display scale the driver itself started at:
+// a thread without DPI scaling gets every window's coordinates unmapped.
+void DisableDpiScaling()
+{
+    using SetContextFn = BOOL(WINAPI*)(HANDLE);
+    HMODULE user = GetModuleHandleA("user32.dll");
+    auto setContext = reinterpret_cast<SetContextFn>(
+        reinterpret_cast<void (*)()>(GetProcAddress(user, "SetProcessDpiAwarenessContext")));
+    const HANDLE perMonitorAware = reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-3));
+    if (setContext == nullptr || !setContext(perMonitorAware))
+        SetProcessDPIAware();
+}
+
 int RunOne(int argc, char** argv)
 {
     e2e::Driver driver;
@@ -103,6 +116,7 @@ int main(int argc, char** argv)
     // Bytes out as the controls hold them (ANSI code page), and no CR before each LF.
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stdin), _O_BINARY);
+    DisableDpiScaling();
     // The time factor of a slow machine stretches every wait; Wine passes the Unix environment on.
     const char* factorText = std::getenv("KARDOSKOP_TIME_FACTOR");
     if (factorText && *factorText) {
