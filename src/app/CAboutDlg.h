@@ -4,6 +4,7 @@
 #include "win/Dialog.h"
 #include "win/Dpi.h"
 #include "win/Handles.h"
+#include "win/Pictures.h"
 
 class CAboutDlg : public CModalDialog {
 public:
@@ -15,7 +16,7 @@ protected:
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
     // The scale the box's template is laid out at, which its icon follows; virtual so that a test
     // can draw it for another scale than its own.
-    virtual int PictureDpi() const { return TemplateDpi(m_hWnd); }
+    virtual int PictureDpi() const { return TemplatePictureDpi(TemplateDpi(m_hWnd)); }
 
 private:
     void ShowIcon();

@@ -13,6 +13,7 @@
 #include "win/Dialog.h"
 #include "win/Dpi.h"
 #include "win/Handles.h"
+#include "win/Pictures.h"
 
 class CGeneralPage : public CModelessDialog {
 public:
@@ -48,7 +49,7 @@ protected:
     }
     // The scale the page's template is laid out at, which its pictures follow so that they keep
     // their places on its grid; virtual so that a test can draw them for another scale.
-    virtual int PictureDpi() const { return TemplateDpi(m_hWnd); }
+    virtual int PictureDpi() const { return TemplatePictureDpi(TemplateDpi(m_hWnd)); }
 
 private:
     void ShowStatusPicture();

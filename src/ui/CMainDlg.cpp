@@ -135,6 +135,19 @@ void CMainDlg::ResetState()
     m_readerList.DeleteAllItems();
 }
 
+namespace {
+// The list grows with its template, in steps of the template's font, and the icon spacing with the
+// display scale: where two spacings fit side by side (125 % under Wine), the spacing is widened so
+// that the items still stand one below the other.
+void KeepIconsInOneColumn(const CListView& list)
+{
+    const auto spacing = static_cast<DWORD>(list.Send(LVM_GETITEMSPACING, FALSE));
+    const int width = list.ClientRect().right;
+    if (2 * static_cast<int>(LOWORD(spacing)) <= width)
+        list.Send(LVM_SETICONSPACING, 0, MAKELPARAM(width / 2 + 1, HIWORD(spacing)));
+}
+}  // namespace
+
 void CMainDlg::FillImageList()
 {
     // 32 x 32 at 96 DPI; the icons are loaded at the list's size, so none is scaled by the list.
@@ -145,6 +158,7 @@ void CMainDlg::FillImageList()
         m_imageList.AddIcon(icon.Get());
     }
     m_readerList.SetImageList(m_imageList.Handle(), LVSIL_NORMAL);
+    KeepIconsInOneColumn(m_readerList);
 }
 
 void CMainDlg::ListSupportedReaders()

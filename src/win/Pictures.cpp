@@ -41,6 +41,18 @@ int DrawnDpiFor(int dpi)
     return drawn != std::end(kDrawnDpis) ? *drawn : kDrawnDpis[std::size(kDrawnDpis) - 1];
 }
 
+int TemplatePictureDpi(int templateDpi)
+{
+    constexpr int largest = kDrawnDpis[std::size(kDrawnDpis) - 1];
+    if (templateDpi >= largest)
+        return templateDpi;
+    int reached = kDrawnDpis[0];
+    for (int drawn : kDrawnDpis)
+        if (drawn <= templateDpi)
+            reached = drawn;
+    return reached;
+}
+
 int BitmapVariantId(int id, int drawnDpi)
 {
     for (const BitmapVariants& variants : kBitmapVariants) {

@@ -14,6 +14,11 @@ constexpr int kDrawnDpis[] = {96, 120, 144, 192};
 // above the largest, the largest, scaled up.
 int DrawnDpiFor(int dpi);
 
+// The scale at which the pictures of a dialog template laid out at `templateDpi` are drawn: the
+// largest drawn scale the template has reached, so that they stay sharp and within the template's
+// grid (a template grows in steps with its font); beyond the largest drawn scale, the template's.
+int TemplatePictureDpi(int templateDpi);
+
 // Icon `id` at `px` x `px` pixels: the image drawn for that size, or the platform's scaling of the
 // nearest one. The caller destroys it (DestroyIcon); null when the module lacks the icon.
 HICON LoadIconPx(HINSTANCE module, int id, int px);

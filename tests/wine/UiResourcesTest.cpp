@@ -100,23 +100,25 @@ TEST(UiResources, PicturesForTheWindowsScale)
         const char* name;
         int dpi;
         int drawnDpi;
+        int templatePictureDpi;  // a template's pictures, where the template is laid out at `dpi`
         int errorId;  // the variant whose picture serves the scale
         int okId;
         int width;
         int height;
     };
     const Case cases[] = {
-        {"100 %", 96, 96, IDB_STATUS_ERROR, IDB_STATUS_OK, 107, 19},
-        {"125 %", 120, 120, IDB_STATUS_ERROR_125, IDB_STATUS_OK_125, 134, 24},
-        {"150 %", 144, 144, IDB_STATUS_ERROR_150, IDB_STATUS_OK_150, 161, 29},
-        {"175 %: the 200 % picture, shrunk", 168, 192, IDB_STATUS_ERROR_200, IDB_STATUS_OK_200, 187, 33},
-        {"200 %", 192, 192, IDB_STATUS_ERROR_200, IDB_STATUS_OK_200, 214, 38},
-        {"250 %: the 200 % picture, enlarged", 240, 192, IDB_STATUS_ERROR_200, IDB_STATUS_OK_200, 268, 48},
+        {"100 %", 96, 96, 96, IDB_STATUS_ERROR, IDB_STATUS_OK, 107, 19},
+        {"125 %", 120, 120, 120, IDB_STATUS_ERROR_125, IDB_STATUS_OK_125, 134, 24},
+        {"150 %", 144, 144, 144, IDB_STATUS_ERROR_150, IDB_STATUS_OK_150, 161, 29},
+        {"175 %: the 200 % picture, shrunk", 168, 192, 144, IDB_STATUS_ERROR_200, IDB_STATUS_OK_200, 187, 33},
+        {"200 %", 192, 192, 192, IDB_STATUS_ERROR_200, IDB_STATUS_OK_200, 214, 38},
+        {"250 %: the 200 % picture, enlarged", 240, 192, 240, IDB_STATUS_ERROR_200, IDB_STATUS_OK_200, 268, 48},
     };
     HMODULE module = GetModuleHandleA(nullptr);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(DrawnDpiFor(c.dpi), c.drawnDpi);
+        EXPECT_EQ(TemplatePictureDpi(c.dpi), c.templatePictureDpi);
         struct Picture {
             int id;
             int variant;
