@@ -8,13 +8,14 @@
       ends the prefix's Wine processes, then that Xvfb (by pid)
   e2e.py run --script S.e2e --program EXE [--dll DLL]... --driver DRIVER --prefix PREFIX
              --out DIR [--state FILE] [--timeout SECONDS] [--vreader DRIVER.so [--pcscd PCSCD]]
-             [--display DISPLAY] [--cwd DIR]
+             [--display DISPLAY] [--cwd DIR] [--windows-build BUILD]
       runs one test script; the program starts in DIR (default: its app folder). Without --state
       (or when FILE does not exist) the test starts its own Xvfb and stops it, and the prefix's
       wineserver, at the end; --display uses that display. With --vreader the test runs on
       the real stack: Wine's own winscard.dll and a private pcscd whose readers are virtual reader
       drivers, one per `[reader NAME]` of the script's scenarios (only inside the namespace of
-      testenv/realstack/run-in-root.sh).
+      testenv/realstack/run-in-root.sh). --windows-build: the Windows build the prefix reports
+      during the test (it is Windows 10 build 19045; 22631 makes it Windows 11), restored at the end.
 
 KARDOSKOP_TIME_FACTOR (a positive number, 1 by default) stretches every time limit of the harness
 and the driver on a slow machine: `within`, the waits of driver commands, the driver's answer,
@@ -44,6 +45,7 @@ XVFB_LIFETIME_S = 3600         # a display whose stop never ran ends by itself a
 DRIVER_ANSWER_S = 60           # longest wait for one driver answer
 WITHIN_POLL_S = 0.05
 WINE_FONTS = Path('/usr/share/wine/fonts')
+WINDOWS_BUILD_SCRIPT = Path(__file__).resolve().parents[2] / 'testenv' / 'wine' / 'windows-build.sh'
 
 
 def time_factor():
@@ -661,6 +663,7 @@ class Test:
         self.driver = None
         self.log_file = None
         self.pcscd = None
+        self.prefix_build = None    # the prefix's own build while --windows-build replaces it
 
     # Everything a test runs in: app folder, display, scenario path.
     def prepare(self):
@@ -693,6 +696,17 @@ class Test:
         self.env['KARDOSKOP_SCENARIO'] = windows_path(self.scenario)
         if self.args.vreader:
             self.pcscd = Pcscd(self.out / 'pcscd', self.args.vreader, self.args.pcscd)
+        if self.args.windows_build:
+            self.prefix_build = self.windows_build(self.args.windows_build)
+
+    def windows_build(self, build):
+        """Makes the prefix report Windows build `build`; returns the build it reported before."""
+        result = subprocess.run(['sh', str(WINDOWS_BUILD_SCRIPT), self.prefix, str(build)], env=self.env,
+                                stdin=subprocess.DEVNULL, capture_output=True, check=False, timeout=scaled(60))
+        self.log_file.write(result.stderr)
+        if result.returncode != 0:
+            raise RuntimeError(f'windows-build.sh {build} failed: {result.stderr.decode(errors="replace").strip()}')
+        return result.stdout.decode().strip()
 
     def run_steps(self, steps):
         self.driver = Driver(self.args.driver, self.env, self.log_file)
@@ -751,8 +765,8 @@ class Test:
                 ok, error = self.pcscd.stop(kill=words == ['kill'])
             return ok, [], error
         if name == 'file-lines':
-            if len(words) not in (1, 2):
-                return False, [], 'file-lines NAME [REGEX]'
+            if len(words) not in (1, 2, 3) or len(words) == 3 and not words[2].isdigit():
+                return False, [], 'file-lines NAME [REGEX [COUNT]]'
             return self.file_lines(*words)
         if name == 'save':
             # A driver command's output kept for a check after the run (the scale test's numbers).
@@ -826,10 +840,10 @@ class Test:
             return True, [], ''
         return False, [], f'unknown harness command {name}'
 
-    def file_lines(self, name, start=None):
+    def file_lines(self, name, start=None, count=None):
         """The lines of a file of the test's folder (a log the program wrote), from the first line
-        that matches `start`; tabs shown as \\t. Every line must end in CR LF except the last,
-        which is printed as it is (a log file ends without a line end)."""
+        that matches `start`, `count` of them at most; tabs shown as \\t. Every line must end in
+        CR LF except the last, which is printed as it is (a log file ends without a line end)."""
         path = self.out / name
         if not path.is_file():
             return False, [], f'no file {name}'
@@ -842,6 +856,8 @@ class Test:
             if first is None:
                 return False, [], f'{name}: no line matches {start!r}'
             lines = lines[first:]
+        if count is not None:
+            lines = lines[:int(count)]
         return True, [line.replace('\t', '\\t') for line in lines], ''
 
     def files(self, folder, pattern='.*'):
@@ -906,6 +922,12 @@ class Test:
         if self.pcscd:
             ok, error = self.pcscd.stop()
             complaint = complaint or (None if ok else error)
+        if self.prefix_build:
+            # The prefix is shared with the tests that follow.
+            try:
+                self.windows_build(self.prefix_build)
+            except (RuntimeError, subprocess.TimeoutExpired) as e:
+                complaint = complaint or f'the prefix keeps this test\'s Windows build: {e}'
         if self.own_xvfb:
             stop_wine(self.prefix)
             wrapper, xvfb = self.own_xvfb
@@ -978,6 +1000,7 @@ def main():
     p.add_argument('--pcscd', default='/usr/sbin/pcscd')
     p.add_argument('--display', help='an X display that runs already (no Xvfb of the test)')
     p.add_argument('--cwd', help="the program's current directory (default: its app folder)")
+    p.add_argument('--windows-build', type=int, help='the Windows build the prefix reports during the test')
     args = parser.parse_args()
     if not os.path.isabs(args.prefix):
         parser.error('--prefix must be an absolute path')

@@ -1,5 +1,6 @@
-// The Windows description from Wine's real version records: the prefix's own (Windows 7 SP1) in
-// this process, and the versions Wine emulates for versionprobe.exe.
+// The Windows description from Wine's real version records: the test prefix's own (Windows 10,
+// build 19045) in this process, which carries the program's manifest and so gets the answer the
+// program gets, and the versions Wine emulates for versionprobe.exe, which carries no manifest.
 #include "sysinfo/SysInfo.h"
 
 #include "SysInfoProbe.h"
@@ -13,30 +14,33 @@
 
 namespace {
 
-TEST(SysInfo, RecordOfFreshPrefixIsWindows7Sp1)
+// Without the manifest's compatibility section Windows 8.1 and later (and Wine) would give 6.2,
+// build 9200 here.
+TEST(SysInfo, RecordOfTestPrefixIsWindows10)
 {
     const OsVersionInfo& info = OsVersion();
     EXPECT_EQ(info.platformId, kPlatformWin32Nt);
-    EXPECT_EQ(info.majorVersion, 6);
-    EXPECT_EQ(info.minorVersion, 1);
-    EXPECT_EQ(info.buildNumber, 7601);
-    EXPECT_EQ(info.servicePack, "Service Pack 1");
+    EXPECT_EQ(info.majorVersion, 10);
+    EXPECT_EQ(info.minorVersion, 0);
+    EXPECT_EQ(info.buildNumber, 19045);
+    EXPECT_EQ(info.servicePack, "");
     EXPECT_EQ(info.productType, kNtWorkstation);
 }
 
-TEST(SysInfo, DescriptionOfFreshPrefix)
+TEST(SysInfo, DescriptionOfTestPrefix)
 {
     char text[kOsTextSize];
     std::memset(text, 'x', sizeof text);
     CSysInfo sysInfo;
     ASSERT_TRUE(sysInfo.GetOsDescription(text));
-    const char expected[] = "Windows Unknown NT Professional, Version 6.01, Product = 0x1, Suite = 0x0\n"
-                            "(Build 7601 Service Pack 1)";
+    // No row names 10.0: the short name stays empty, and the build tells 10 from 11.
+    const char expected[] = "Windows  Professional, Version 10.00, Product = 0x1, Suite = 0x0\n"
+                            "(Build 19045)";
     ASSERT_LT(std::strlen(text), sizeof text) << "text not terminated";
     EXPECT_STREQ(text, expected);
 }
 
-TEST(SysInfo, FreshPrefixIsNotVista)
+TEST(SysInfo, TestPrefixIsNotVista)
 {
     EXPECT_FALSE(CSysInfo().IsWindowsVista());
 }
@@ -60,6 +64,7 @@ TEST(SysInfo, DescribesVersionsWineEmulates)
         {"nt40", "Windows NT, Version 4.00, Product = 0x0, Suite = 0x0\\n(Build 1381 Service Pack 6a)",
          "0"},
         {"win98", "Windows 98, Version 4.10, Product = 0x0, Suite = 0x0\\n(Build 2222  A )", "0"},
+        // A program without the compatibility section is told 6.2 on Windows 8.1 and later.
         {"win10", "Windows Unknown NT Professional, Version 6.02, Product = 0x1, Suite = 0x100\\n"
                   "(Build 9200)", "0"},
     };
