@@ -46,11 +46,9 @@ int TemplatePictureDpi(int templateDpi)
     constexpr int largest = kDrawnDpis[std::size(kDrawnDpis) - 1];
     if (templateDpi >= largest)
         return templateDpi;
-    int reached = kDrawnDpis[0];
-    for (int drawn : kDrawnDpis)
-        if (drawn <= templateDpi)
-            reached = drawn;
-    return reached;
+    // The drawn scales are sorted: the last one not above the template's.
+    const int* above = std::upper_bound(std::begin(kDrawnDpis), std::end(kDrawnDpis), templateDpi);
+    return above == std::begin(kDrawnDpis) ? kDrawnDpis[0] : *(above - 1);
 }
 
 int BitmapVariantId(int id, int drawnDpi)
