@@ -843,10 +843,13 @@ class Test:
     def file_lines(self, name, start=None, count=None):
         """The lines of a file of the test's folder (a log the program wrote), from the first line
         that matches `start`, `count` of them at most; tabs shown as \\t. Every line must end in
-        CR LF except the last, which is printed as it is (a log file ends without a line end)."""
-        path = self.out / name
-        if not path.is_file():
-            return False, [], f'no file {name}'
+        CR LF except the last, which is printed as it is (a log file ends without a line end).
+        A `*` in `name` stands for any characters (the process number in the name of the temporary
+        file a log is written to); exactly one file must match."""
+        paths = sorted(p for p in self.out.glob(name) if p.is_file()) if '*' in name else [self.out / name]
+        if len(paths) != 1 or not paths[0].is_file():
+            return False, [], f'no file {name}' if not paths else f'{len(paths)} files match {name}'
+        path = paths[0]
         data = path.read_bytes().decode(ENCODING)
         lines = data.split('\r\n')
         if any('\n' in line or '\r' in line for line in lines):
