@@ -45,11 +45,7 @@ void CAboutDlg::ShowIcon()
     HWND picture = GetWindow(m_hWnd, GW_CHILD);
     if (picture == nullptr || (GetWindowLongA(picture, GWL_STYLE) & SS_TYPEMASK) != SS_ICON)
         return;
-    const int px = ScalePx(32, PictureDpi());
-    CIcon icon(LoadIconPx(ResourceModule(), IDI_APP, px));
-    if (!icon)
-        return;
-    SendMessageA(picture, STM_SETICON, reinterpret_cast<WPARAM>(icon.Get()), 0);
-    SetWindowPos(picture, nullptr, 0, 0, px, px, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    m_icon = std::move(icon);
+    CIcon icon = ShowIconPicture(picture, ResourceModule(), IDI_APP, ScalePx(32, PictureDpi()));
+    if (icon)
+        m_icon = std::move(icon);
 }

@@ -109,12 +109,9 @@ void CGeneralPage::ShowLogo()
     EnumChildWindows(m_hWnd, CollectIconPicture, reinterpret_cast<LPARAM>(&pictures));
     const int px = ScalePx(kLogoTilePx, PictureDpi());
     for (std::size_t i = 0; i < pictures.size() && i < std::size(kLogoTiles); ++i) {
-        CIcon icon(LoadIconPx(ResourceModule(), kLogoTiles[i], px));
-        if (!icon)
-            continue;
-        SendMessageA(pictures[i], STM_SETICON, reinterpret_cast<WPARAM>(icon.Get()), 0);
-        SetWindowPos(pictures[i], nullptr, 0, 0, px, px, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-        m_logoIcons.push_back(std::move(icon));
+        CIcon icon = ShowIconPicture(pictures[i], ResourceModule(), kLogoTiles[i], px);
+        if (icon)
+            m_logoIcons.push_back(std::move(icon));
     }
 }
 

@@ -68,6 +68,16 @@ HICON LoadIconPx(HINSTANCE module, int id, int px)
     return static_cast<HICON>(LoadImageA(module, MAKEINTRESOURCEA(id), IMAGE_ICON, px, px, 0));
 }
 
+CIcon ShowIconPicture(HWND picture, HINSTANCE module, int id, int px)
+{
+    CIcon icon(LoadIconPx(module, id, px));
+    if (!icon)
+        return icon;
+    SendMessageA(picture, STM_SETICON, reinterpret_cast<WPARAM>(icon.Get()), 0);
+    SetWindowPos(picture, nullptr, 0, 0, px, px, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return icon;
+}
+
 HBITMAP LoadBitmapForDpi(HINSTANCE module, int id, int dpi)
 {
     const int drawn = DrawnDpiFor(dpi);

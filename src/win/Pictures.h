@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include "win/Handles.h"
+
 // The DPIs the pictures are drawn for, smallest first.
 constexpr int kDrawnDpis[] = {96, 120, 144, 192};
 
@@ -22,6 +24,11 @@ int TemplatePictureDpi(int templateDpi);
 // Icon `id` at `px` x `px` pixels: the image drawn for that size, or the platform's scaling of the
 // nearest one. The caller destroys it (DestroyIcon); null when the module lacks the icon.
 HICON LoadIconPx(HINSTANCE module, int id, int px);
+
+// Shows icon `id`, drawn at `px` x `px`, in the icon picture control `picture`, sized to show it
+// whole at its place. The control does not free the icon: the caller keeps what this returns
+// while the control lives. Empty, and the control unchanged, when the module lacks the icon.
+CIcon ShowIconPicture(HWND picture, HINSTANCE module, int id, int px);
 
 // Bitmap `id` (the 100 % id) for a window at `dpi`: its variant drawn for that scale, or, between
 // the drawn scales, the variant of DrawnDpiFor stretched to the 100 % size scaled to `dpi`. A

@@ -271,6 +271,21 @@ BOOL CALLBACK CollectIcon(HWND child, LPARAM lParam)
     return TRUE;
 }
 
+// A picture of the page stands at the template's place `place` (dialog units) and is `size`
+// pixels square.
+void ExpectPictureAt(HWND page, HWND picture, POINT place, int size)
+{
+    RECT expected{place.x, place.y, place.x, place.y};
+    MapDialogRect(page, &expected);
+    RECT actual{};
+    GetWindowRect(picture, &actual);
+    MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&actual), 2);
+    EXPECT_EQ(actual.left, expected.left);
+    EXPECT_EQ(actual.top, expected.top);
+    EXPECT_EQ(actual.right - actual.left, size);
+    EXPECT_EQ(actual.bottom - actual.top, size);
+}
+
 TEST(CGeneralPage, ControlsAndLogoStandWhereTheTemplateSays)
 {
     CPageHost host;
@@ -304,15 +319,7 @@ TEST(CGeneralPage, ControlsAndLogoStandWhereTheTemplateSays)
     ASSERT_EQ(icons.size(), std::size(places));
     for (size_t i = 0; i < icons.size(); ++i) {
         SCOPED_TRACE("logo tile " + std::to_string(i));
-        RECT expected{places[i].x, places[i].y, places[i].x, places[i].y};
-        MapDialogRect(page, &expected);
-        RECT actual{};
-        GetWindowRect(icons[i], &actual);
-        MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&actual), 2);
-        EXPECT_EQ(actual.left, expected.left);
-        EXPECT_EQ(actual.top, expected.top);
-        EXPECT_EQ(actual.right - actual.left, 32);
-        EXPECT_EQ(actual.bottom - actual.top, 32);
+        ExpectPictureAt(page, icons[i], places[i], 32);
         EXPECT_NE(SendMessageA(icons[i], STM_GETICON, 0, 0), 0);
     }
 }
@@ -375,15 +382,7 @@ TEST(CGeneralPage, PicturesFollowThePagesScale)
         std::vector<HICON> shownIcons;
         for (size_t i = 0; i < icons.size(); ++i) {
             SCOPED_TRACE("logo tile " + std::to_string(tiles[i]));
-            RECT expected{places[i].x, places[i].y, places[i].x, places[i].y};
-            MapDialogRect(page, &expected);
-            RECT actual{};
-            GetWindowRect(icons[i], &actual);
-            MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&actual), 2);
-            EXPECT_EQ(actual.left, expected.left);
-            EXPECT_EQ(actual.top, expected.top);
-            EXPECT_EQ(actual.right - actual.left, c.tile);
-            EXPECT_EQ(actual.bottom - actual.top, c.tile);
+            ExpectPictureAt(page, icons[i], places[i], c.tile);
             HICON shownIcon = reinterpret_cast<HICON>(SendMessageA(icons[i], STM_GETICON, 0, 0));
             shownIcons.push_back(shownIcon);
             EXPECT_EQ(IconWidth(shownIcon), c.tile);

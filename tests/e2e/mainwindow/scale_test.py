@@ -8,12 +8,11 @@ page, a contact reader page and a contactless reader page shown, and takes a scr
 General page (DPI-general.png) and of the contact reader page (DPI-reader.png), which this script
 cuts to the window. Then every row of the table is checked at every scale, printed, and must pass.
 
-Usage: scale_test.py [--scales 96,120,144,192] [--without GROUP]... -- E2E_RUN_ARGS...
+Usage: scale_test.py [--scales 96,120,144,192] -- E2E_RUN_ARGS...
 
 E2E_RUN_ARGS are e2e.py's `run` arguments except --script; --out names the test's folder, where
 the saved numbers and the screenshots stay. The scales must include 96: some rows compare with
-it. Groups of rows: layout, columns, pictures; --without GROUP leaves a group out. The prefix's
-LogPixels is 96 again at the end, whatever happened.
+it. The prefix's LogPixels is 96 again at the end, whatever happened.
 
 The pixel numbers that line up with the templates (page place, column widths) grow as the
 templates do, which is not always as the display scale: the templates' raster font grows in steps.
@@ -314,29 +313,28 @@ def reader_icons(scale, base):
 
 
 ROWS = [
-    ('layout', 'pages at 168,0 and window size - 7, - 65', pages_placed),
-    ('layout', 'no page over the reader list', pages_clear_of_list),
-    ('layout', 'every control inside the client area', controls_inside),
-    ('columns', 'column widths of the lists', column_widths),
-    ('columns', 'columns within the list\'s width', columns_in_list),
-    ('columns', 'texts that fit at 100 % fit', texts_fit),
-    ('pictures', 'status picture at its scaled size', status_picture),
-    ('pictures', 'logo icons at their scaled size, in the window', logo_icons),
-    ('pictures', 'reader icons at their scaled size', reader_icons),
-    ('pictures', 'reader icons in one column', icons_in_a_column),
+    ('pages at 168,0 and window size - 7, - 65', pages_placed),
+    ('no page over the reader list', pages_clear_of_list),
+    ('every control inside the client area', controls_inside),
+    ('column widths of the lists', column_widths),
+    ('columns within the list\'s width', columns_in_list),
+    ('texts that fit at 100 % fit', texts_fit),
+    ('status picture at its scaled size', status_picture),
+    ('logo icons at their scaled size, in the window', logo_icons),
+    ('reader icons at their scaled size', reader_icons),
+    ('reader icons in one column', icons_in_a_column),
 ]
 
 
-def check(out, dpis, groups):
+def check(out, dpis):
     """Prints the table; returns the number of failed cells."""
     scales = {dpi: Scale(out, dpi) for dpi in dpis}
     base = scales[BASE_DPI]
-    rows = [row for row in ROWS if row[0] in groups]
-    width = max(len(name) for _, name, _ in rows)
+    width = max(len(name) for name, _ in ROWS)
     e2e.log(f'{"check":<{width}}  ' + '  '.join(f'{dpi:>4}' for dpi in dpis) + '   (DPI; templates laid out at '
             + ', '.join(str(scales[dpi].layout_dpi) for dpi in dpis) + ')')
     failures = []
-    for _, name, rule in rows:
+    for name, rule in ROWS:
         cells = []
         for dpi in dpis:
             try:
@@ -373,7 +371,6 @@ def restore_scale(run_args):
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument('--scales', default='96,120,144,192')
-    parser.add_argument('--without', action='append', default=[], choices=['layout', 'columns', 'pictures'])
     parser.add_argument('run_args', nargs=argparse.REMAINDER)
     args = parser.parse_args()
     run_args = args.run_args[1:] if args.run_args[:1] == ['--'] else args.run_args
@@ -381,7 +378,6 @@ def main():
     if BASE_DPI not in dpis:
         parser.error('the scales must include 96')
     out = Path(run_args[run_args.index('--out') + 1])
-    groups = {'layout', 'columns', 'pictures'} - set(args.without)
 
     template = (HERE / 'scale.e2e').read_text(encoding='utf-8')
     script = out.with_name(out.name + '.e2e')
@@ -396,7 +392,7 @@ def main():
     if result.returncode != 0:
         return result.returncode
     crop_screenshots(out, dpis)
-    failed = check(out, dpis, groups)
+    failed = check(out, dpis)
     e2e.log(f'screenshots: ' + ' '.join(f'{dpi}-general.png {dpi}-reader.png' for dpi in dpis) + f' in {out}')
     return 1 if failed else 0
 
