@@ -12,7 +12,7 @@ packages=(
   g++-mingw-w64-i686 binutils-mingw-w64-i686
   g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
   googletest libgtest-dev
-  clang libclang-rt-14-dev clang-tidy cppcheck
+  clang libclang-rt-14-dev clang-tidy cppcheck shellcheck
   pcscd libpcsclite-dev pcsc-tools
   wine wine64
   xvfb xauth x11-utils imagemagick fonts-wine

@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # Static analysis of the program's own code (src/; not the tests, the test environment or generated
 # files): cppcheck for the Windows configuration and for the native one, then clang-tidy (checks in
-# .clang-tidy) on the native and on the i686 MinGW compile database. Any finding fails.
+# .clang-tidy) on the native and on the i686 MinGW compile database; and shellcheck over every
+# tracked shell script (scripts/, testenv/, tests/, fuzz/, .ci/run) at warning level and above,
+# following sourced files. Any finding fails.
 #
 # It configures the native and mingw trees when they are not there (for their compile databases)
 # and builds only what the analysis reads: the native text table. A false positive is marked where
-# it stands, with its reason: NOLINT(check-name) for clang-tidy, "cppcheck-suppress id" for cppcheck.
+# it stands, with its reason: NOLINT(check-name) for clang-tidy, "cppcheck-suppress id" for cppcheck,
+# "# shellcheck disable=SCnnnn  # reason" (or a shell= or source= directive) for shellcheck.
 #
 # KARDOSKOP_STATIC_JOBS sets the number of parallel runs (default: the number of cores).
 set -euo pipefail
@@ -17,22 +20,55 @@ jobs=${KARDOSKOP_STATIC_JOBS:-$(nproc)}
 out=build/static-analysis
 mingw_triplet=i686-w64-mingw32
 
-for tool in cppcheck clang-tidy python3 "$mingw_triplet-g++"; do
+for tool in cppcheck clang-tidy shellcheck python3 "$mingw_triplet-g++"; do
   if ! command -v "$tool" >/dev/null; then
     echo "static-analysis: $tool is missing (scripts/setup.sh installs it)" >&2
     exit 1
   fi
 done
 
+failed=0
+
+# Every tracked shell script: by its name, or by a first line that starts sh or bash. Outside a git
+# checkout, every file in those folders but the build trees.
+echo "=== shellcheck"
+mkdir -p build
+if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+  git ls-files -z -- scripts testenv tests fuzz .ci/run
+else
+  find scripts testenv tests fuzz .ci/run -path '*/build' -prune -o -type f -print0
+fi | while IFS= read -r -d '' file; do
+  case "$file" in
+    *.sh|.ci/run) printf '%s\0' "$file" ;;
+    *) if head -n 1 -- "$file" | grep -q -E '^#!.*[/ ](ba)?sh( |$)'; then printf '%s\0' "$file"; fi ;;
+  esac
+done >"build/shell-scripts"
+shell_scripts=$(tr -cd '\0' <build/shell-scripts | wc -c)
+if ! xargs -0 shellcheck -S warning -x -f gcc <build/shell-scripts; then
+  failed=1
+  echo "shellcheck: findings above ($shell_scripts shell scripts checked)"
+fi
+
+# A step whose output is shown only when it fails; then the stage ends, saying which step it was.
+quietly() {
+  local what=$1 log=build/static-analysis-setup.log
+  shift
+  if ! "$@" >"$log" 2>&1; then
+    cat "$log" >&2
+    echo "static-analysis: $what failed ($*)" >&2
+    exit 1
+  fi
+}
+
 # The compile databases. Building build.ninja re-runs CMake when the lists changed since.
 for preset in native mingw; do
   if [ ! -f "build/$preset/build.ninja" ]; then
     echo "static-analysis: configuring build/$preset"
-    cmake --preset "$preset" >/dev/null
+    quietly "configuring build/$preset" cmake --preset "$preset"
   fi
 done
-cmake --build build/native --target kardoskop_text_table >/dev/null
-cmake --build build/mingw --target build.ninja >/dev/null
+quietly "building the native text table" cmake --build build/native --target kardoskop_text_table
+quietly "updating build/mingw's compile database" cmake --build build/mingw --target build.ninja
 
 # Each database cut to the files under src/, each file once: the program's own compile of it (a few
 # sources are compiled again for test programs, with other flags).
@@ -56,10 +92,8 @@ for tree in ("native", "mingw"):
         files.write("".join(f"{name}\n" for name in sorted(entries)))
 EOF
 
-failed=0
-
 echo "=== cppcheck: Windows (win32A) and native"
-cppcheck_common=(--enable=warning,style,performance,portability --inline-suppr --error-exitcode=1
+cppcheck_common=('--enable=warning,style,performance,portability' --inline-suppr --error-exitcode=1
   --std=c++17 --quiet -j "$jobs" --template='{file}:{line}:{column}: {severity}: {message} [{id}]')
 cppcheck "${cppcheck_common[@]}" --project="$out/mingw/compile_commands.json" \
   --platform=win32A --library=windows -D_WIN32 || failed=1

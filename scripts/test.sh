@@ -1,23 +1,18 @@
 #!/usr/bin/env bash
 # Sets up what is missing and runs every test: static analysis of the program's code (cppcheck and
-# clang-tidy, scripts/static-analysis.sh), native unit and pcscd integration tests, the same
-# under ASan/UBSan, the Wine and end-to-end tests of the x86_64 twin (including the real resource
-# manager: Wine 10 and pcscd in the Debian 13 root), those of the shipped i686 build (on this
-# machine where it runs 32-bit code, elsewhere in the test VM: scripts/setup-vm.sh, vm-run.sh), and
-# a short fuzzing run of the ATR decoder and the scenario parser. KARDOSKOP_NO_I386=1 takes the path
-# of a machine without 32-bit code anywhere.
+# clang-tidy) and of the shell scripts (shellcheck; scripts/static-analysis.sh), native unit and
+# pcscd integration tests, the same under ASan/UBSan, the Wine and end-to-end tests of the x86_64
+# twin (including the real resource manager: Wine 10 and pcscd in the Debian 13 root), those of the
+# shipped i686 build (on this machine where it runs 32-bit code, elsewhere in the test VM:
+# scripts/setup-vm.sh, vm-run.sh), and a short fuzzing run of the ATR decoder and the scenario
+# parser. KARDOSKOP_NO_I386=1 takes the path of a machine without 32-bit code anywhere.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 jobs=$(nproc)
-declare -a timings=()
-stage() {
-  local name=$1; shift
-  local start=$SECONDS
-  echo "=== $name"
-  "$@"
-  timings+=("$name: $((SECONDS - start)) s")
-}
+# stage, passed_of, fuzz_stage; the times of the stages are printed at the end, passed or failed.
+. scripts/test-report.sh
+trap report_timings EXIT
 
 i386_answer=$(bash scripts/runs-i386.sh) && runs_i386=1 || runs_i386=0
 if [ "$(id -u)" -eq 0 ]; then
@@ -39,16 +34,10 @@ build_and_test() {
   ctest --preset "$1" -j 1
 }
 
-i386_note=""
-# "N of M passed" from a CTest output.
-passed_of() {
-  sed -n -E 's/^[0-9]+% tests passed, ([0-9]+) tests? failed out of ([0-9]+).*/\1 \2/p' "$1" |
-    tail -1 | { read -r failed total && echo "$((total - failed)) of $total passed" || echo "no CTest summary"; }
-}
 i686_suites() {
   configure_and_build mingw
   # Outside build/mingw: the VM's copy-back makes that folder exactly what the guest left in it.
-  local log=build/i686-suites.log rc=0 where
+  local log=build/i686-suites.log rc=0 where i386_note
   if [ "$runs_i386" = 1 ]; then
     where="on this machine"
     ctest --preset mingw -j 1 2>&1 | tee "$log" || rc=$?
@@ -68,6 +57,7 @@ i686_suites() {
     i386_note+="; static checks on the host, $(passed_of build/mingw/static-checks.log)"
   fi
   echo "$i386_note"
+  report_notes+=("$i386_note")
   return "$rc"
 }
 
@@ -79,10 +69,4 @@ stage native-asan build_and_test native-asan
 stage native-release build_and_test native-release
 stage mingw64 build_and_test mingw64
 stage mingw i686_suites
-if [ -x fuzz/run.sh ]; then
-  stage fuzz fuzz/run.sh "${KARDOSKOP_FUZZ_SECONDS:-30}"
-fi
-
-echo "=== timings"
-printf '%s\n' "${timings[@]}"
-echo "$i386_note"
+fuzz_stage

@@ -28,12 +28,14 @@ ip link set lo up 2>/dev/null || true
 . "$job/job.env"
 # The folder list is split at blanks (vm-run.sh refuses folders with blanks), never globbed.
 set -f
+# shellcheck disable=SC2154  # repo, tmpfs_dirs and cwd: set by job.env, which vm-run.sh writes
 mkdir -p "$repo" || fail "cannot make $repo"
 mount -t 9p -o trans=virtio,version=9p2000.L,msize=512000 repo "$repo" ||
   fail "cannot mount the repository at $repo"
 
 # Each tmpfs folder: the share's copy stays reachable under /kardoskop-orig/N for the way back.
 n=0
+# shellcheck disable=SC2154  # from job.env
 for dir in $tmpfs_dirs; do
   n=$((n + 1))
   mkdir -p "$dir" "/kardoskop-orig/$n"
@@ -42,6 +44,7 @@ for dir in $tmpfs_dirs; do
     cp -a "/kardoskop-orig/$n/." "$dir/" || fail "cannot copy $dir into tmpfs"
 done
 
+# shellcheck disable=SC2154  # from job.env
 cd "$cwd" || fail "no folder $cwd in the VM"
 env -i PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin HOME=/root \
   tini -s -- /bin/bash "$job/command.sh" >>"$job/output" 2>&1 </dev/null

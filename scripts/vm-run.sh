@@ -25,7 +25,12 @@ time_limit=3600
 tmpfs_dirs=()
 while [ $# -gt 0 ]; do
   case "$1" in
-    --tmpfs) tmpfs_dirs+=("$(realpath -m "$2")"); shift 2 ;;
+    --tmpfs)
+      if [ $# -lt 2 ]; then
+        echo "vm-run.sh: --tmpfs takes a folder inside the repository" >&2
+        exit 2
+      fi
+      tmpfs_dirs+=("$(realpath -m "$2")"); shift 2 ;;
     --time-limit) time_limit=${2-}; shift $(($# > 1 ? 2 : 1)) ;;
     --) shift; break ;;
     -*) echo "vm-run.sh: unknown option $1" >&2; exit 2 ;;

@@ -1,3 +1,4 @@
+# shellcheck shell=sh
 # Sourced by the scripts here: the environment of every Wine call on the prefix given as $1.
 # KARDOSKOP_WINEARCH (set by the build tree's tests) picks the prefix's kind: win32 for the shipped
 # i686 program, win64 for the x86_64 twin. The twin runs under the 64-bit loader directly: Debian's

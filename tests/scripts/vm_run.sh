@@ -61,6 +61,7 @@ a whole number of seconds|.|--time-limit 30 -- true|0|repo=$repo
 --time-limit 10m refused|.|--time-limit 10m -- true|2|vm-run.sh: --time-limit takes a whole number of seconds above 0, not '10m'
 --time-limit 0 refused|.|--time-limit 0 -- true|2|vm-run.sh: --time-limit takes a whole number of seconds above 0, not '0'
 --time-limit without a value|.|--time-limit|2|vm-run.sh: --time-limit takes a whole number of seconds above 0, not ''
+--tmpfs without a folder|.|--tmpfs|2|vm-run.sh: --tmpfs takes a folder inside the repository
 EOF
 
 # The copy back: a folder copied with cp -a as the guest copies it into tmpfs, changed by a "run",
@@ -94,6 +95,49 @@ a link that points elsewhere|ln -sfn sub link
 a folder that became a file|rmdir dir-to-file && echo now >dir-to-file
 a file that became a folder|rm file-to-dir && mkdir file-to-dir && echo in >file-to-dir/in
 nothing changed|true
+EOF
+
+# A copy back cut short (the time limit) after N file copies: a Wine prefix's ready mark may stand
+# in the share only where the rest of that prefix is the run's. The share holds a ready prefix of
+# an earlier run, or none.
+# name | what the share holds before | copies before the cut
+while IFS='|' read -r row before cut; do
+  [ -n "$row" ] || continue
+  rm -rf "$tmp/share" "$tmp/run"
+  mkdir -p "$tmp/run/prefix/drive_c/windows" "$tmp/share"
+  echo reg >"$tmp/run/prefix/user.reg"; echo dll >"$tmp/run/prefix/drive_c/windows/a.dll"
+  echo ini >"$tmp/run/prefix/drive_c/windows/b.ini"; : >"$tmp/run/prefix/.kardoskop-ready"
+  if [ "$before" = ready ]; then
+    cp -a "$tmp/run/prefix" "$tmp/share/"
+    echo older >"$tmp/share/prefix/drive_c/windows/a.dll"
+    echo older >"$tmp/share/prefix/user.reg"
+  fi
+  python3 - "$src/scripts/vm-copy-back.py" "$tmp/run" "$tmp/share" "$cut" <<'PY' 2>/dev/null
+import runpy, shutil, sys
+script, left = sys.argv[1], int(sys.argv[4])
+real_copyfile = shutil.copyfile
+def copyfile(*args, **kwargs):
+    global left
+    if left == 0:
+        sys.exit(1)
+    left -= 1
+    return real_copyfile(*args, **kwargs)
+shutil.copyfile = copyfile
+sys.argv = [script] + sys.argv[2:4]
+runpy.run_path(script, run_name='__main__')
+PY
+  if [ -e "$tmp/share/prefix/.kardoskop-ready" ] &&
+     ! diff -r "$tmp/run/prefix" "$tmp/share/prefix" >"$tmp/diff" 2>&1; then
+    echo "FAIL [$row]: the share's prefix has its ready mark but differs from the run's:" >&2
+    cat "$tmp/diff" >&2
+    failures=$((failures + 1))
+  fi
+done <<'EOF'
+a new prefix, cut after its first file|none|1
+a new prefix, cut before its last file|none|3
+a ready prefix changed, cut at once|ready|0
+a ready prefix changed, cut after one file|ready|1
+a ready prefix changed, cut before its last file|ready|2
 EOF
 
 if [ "$failures" -ne 0 ]; then
