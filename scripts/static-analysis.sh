@@ -33,10 +33,14 @@ failed=0
 # checkout, every file in those folders but the build trees.
 echo "=== shellcheck"
 mkdir -p build
+script_places=()
+for place in scripts testenv tests fuzz .ci/run; do
+  if [ -e "$place" ]; then script_places+=("$place"); fi
+done
 if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
-  git ls-files -z -- scripts testenv tests fuzz .ci/run
+  git ls-files -z -- "${script_places[@]}"
 else
-  find scripts testenv tests fuzz .ci/run -path '*/build' -prune -o -type f -print0
+  find "${script_places[@]}" -path '*/build' -prune -o -type f -print0
 fi | while IFS= read -r -d '' file; do
   case "$file" in
     *.sh|.ci/run) printf '%s\0' "$file" ;;
