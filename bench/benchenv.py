@@ -1,6 +1,7 @@
 """What every benchmark here needs first: the Wine architecture of the build tree it measures (an
 i686 tree runs in a win32 prefix, the x86_64 twin in a win64 one), set before the e2e harness is
 loaded, and a line that says which build, Wine and resource manager produced the figures."""
+import argparse
 import importlib.util
 import os
 import re
@@ -123,6 +124,16 @@ def add_stack_arguments(parser):
                         help='the simulated DLL under the Wine here, then the real stack through '
                              'testenv/realstack/run-in-root.sh, printed side by side')
     parser.add_argument('--json', help='also write the figures into this file')
+
+
+def add_dpi_argument(parser):
+    def dpis(text):
+        values = [int(v) for v in text.split(',')]
+        if any(v < 96 or v > 480 for v in values):
+            raise argparse.ArgumentTypeError(f'DPI values from 96 to 480, not {text}')
+        return values
+    parser.add_argument('--dpis', type=dpis, default=[96, 144],
+                        help="display scales to measure at, in DPI (Wine's LogPixels; default 96,144)")
 
 
 def run_real_stack(script, tag):

@@ -10,7 +10,8 @@ The program runs once per reader count; each count gets one unmeasured run (whic
 what the complete file ends with), then --runs measured runs. The end of a run is seen from
 outside by polling the file (every 2 ms) until it ends with the bytes of a complete log; the
 writer writes every piece straight through to the file, so that is the moment its last piece was
-written. Uses the build tree's Wine prefix and a private Xvfb, and ends the prefix's Wine
+written. At every display scale of --dpis (Wine's LogPixels, default 96 and 144 DPI: 100 and
+150 %), which the prefix has for the run and which is 96 again at the end. Uses the build tree's Wine prefix and a private Xvfb, and ends the prefix's Wine
 processes first and at the end: do not run it while CTest uses the same build tree.
 """
 
@@ -94,11 +95,14 @@ def measure(args):
     bench = LogBench(args.build, Path(args.build) / 'bench' / ('log_run-realstack' if benchenv.REAL_STACK
                                                                else 'log_run'))
     figures = {'source': benchenv.describe(args.build), 'floor_ms': benchenv.floor_ms(),
-               'floor': benchenv.floor_name(), 'runs': args.runs, 'readers': {}}
+               'floor': benchenv.floor_name(), 'runs': args.runs, 'dpis': {}}
     try:
         bench.prepare()
-        for readers in args.readers:
-            figures['readers'][str(readers)] = bench.log_runs(readers, args.runs)
+        for dpi in args.dpis:
+            bench.set_dpi(dpi)
+            at = figures['dpis'][str(dpi)] = {}
+            for readers in args.readers:
+                at[str(readers)] = bench.log_runs(readers, args.runs)
     finally:
         bench.cleanup()
     return figures
@@ -108,11 +112,12 @@ def print_figures(figures):
     floor = figures['floor_ms']
     print(f"  {figures['source']}")
     print(f"    median of {figures['runs']} runs, against N x {figures['floor']} = N x {floor:.0f} ms:")
-    for readers, times in figures['readers'].items():
-        median = statistics.median(times)
-        budget = int(readers) * floor
-        print(f'    {readers} reader(s): {median:7.1f} ms = {median / budget:.2f} x ({readers} x {floor:.0f} ms)'
-              f'   min {min(times):.1f}, max {max(times):.1f}')
+    for dpi, at in figures['dpis'].items():
+        for readers, times in at.items():
+            median = statistics.median(times)
+            budget = int(readers) * floor
+            print(f'    {dpi:>3} DPI, {readers} reader(s): {median / budget:.2f} x ({readers} x {floor:.0f} ms)'
+                  f'   median {median:.1f} ms, min {min(times):.1f}, max {max(times):.1f}')
 
 
 def main():
@@ -121,6 +126,7 @@ def main():
     parser.add_argument('--runs', type=int, default=10, help='measured runs per reader count')
     parser.add_argument('--readers', type=int, nargs='+', default=[1, 4, 8])
     benchenv.add_stack_arguments(parser)
+    benchenv.add_dpi_argument(parser)
     args = parser.parse_args()
     runs = [measure(args)]
     if args.side_by_side:

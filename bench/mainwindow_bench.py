@@ -8,8 +8,12 @@ card-event: the time from a card change in the scenario (the moment the rewritte
   (insert and remove in turn), as median and 95th percentile and as ratios to the floor: the
   monitor's 200 ms poll period, on the real stack pcscd's 400 ms presence poll plus that.
 startup: the time from the process start to the General page shown, beside the time from the
-  start of the e2e stand-in (a small dialog program) to its dialog shown, under the same Wine and
-  the same warm wineserver; medians over N starts each, in turn, and their ratio.
+  start of the stand-in (the e2e stand-in dialog with the program's manifest: common controls 6,
+  DPI-aware, bench/CMakeLists.txt) to its dialog shown, under the same Wine and the same warm
+  wineserver; medians over N starts each, in turn, and their ratio.
+
+Each at every display scale of --dpis (Wine's LogPixels, default 96 and 144 DPI: 100 and 150 %),
+which the prefix has for the run; it is 96 again at the end.
 
 Both are measured from outside with the e2e driver (one driver process, commands of a few
 milliseconds each), polled as fast as it answers. Uses the build tree's Wine prefix and a private
@@ -30,6 +34,9 @@ import benchenv  # noqa: E402  (sets the Wine architecture of the build tree bef
 
 TITLE = 'PC/SC Kardoskop v2.1'
 STANDIN_TITLE = 'Übersicht der Leser'
+STANDIN = 'bench_standin.exe'
+BASE_DPI = 96
+DESKTOP_KEY = r'HKCU\Control Panel\Desktop'
 
 # The e2e harness's Wine, Xvfb and driver helpers.
 e2e = benchenv.e2e
@@ -68,6 +75,7 @@ class Bench:
         self.program = None
         self.driver = None
         self.pcscd = None
+        self.dpi = BASE_DPI
 
     def prepare(self):
         if not Path(self.prefix, '.kardoskop-ready').exists():
@@ -75,7 +83,7 @@ class Bench:
                            stdout=subprocess.DEVNULL)
         self.app.mkdir(parents=True, exist_ok=True)
         files = ['src/PCSC_Kardoskop.exe', 'testenv/vendorfw/answering/tvkscrfwcheck.dll',
-                 'tests/e2e/e2e_standin.exe']
+                 f'bench/{STANDIN}']
         if benchenv.REAL_STACK:
             (self.app / 'winscard.dll').unlink(missing_ok=True)
             self.pcscd = e2e.Pcscd(self.out / 'pcscd', benchenv.VREADER, '/usr/sbin/pcscd')
@@ -98,6 +106,13 @@ class Bench:
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True, timeout=60)
         # The driver keeps the wineserver warm for every start measured.
         self.driver = e2e.Driver(str(self.build / 'tests/e2e/e2e_driver.exe'), self.env, self.log)
+
+    def set_dpi(self, dpi):
+        """The display scale of the programs started from now on (Wine reads it at their start)."""
+        subprocess.run([e2e.WINE, 'reg', 'add', DESKTOP_KEY, '/v', 'LogPixels', '/t', 'REG_DWORD', '/d',
+                        str(dpi), '/f'], env=self.env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, check=True, timeout=e2e.scaled(60))
+        self.dpi = dpi
 
     def write_scenario(self, text):
         text = benchenv.readers(text)
@@ -175,6 +190,8 @@ class Bench:
         if self.program and self.program.poll() is None:
             self.program.kill()
             self.program.wait()
+        if self.dpi != BASE_DPI:
+            self.set_dpi(BASE_DPI)  # every test in this build tree expects 100 %
         if self.pcscd:
             self.pcscd.stop()
         e2e.stop_wine(self.prefix)
@@ -190,42 +207,49 @@ def measure(args):
     bench = Bench(args.build, Path(args.build) / 'bench' / ('mainwindow-realstack' if benchenv.REAL_STACK
                                                             else 'mainwindow'))
     figures = {'source': benchenv.describe(args.build), 'floor_ms': benchenv.floor_ms(),
-               'floor': benchenv.floor_name()}
+               'floor': benchenv.floor_name(), 'dpis': {}}
     try:
         bench.prepare()
-        if args.what in ('card-event', 'all'):
-            times = bench.card_events(args.changes)
-            figures['card_event'] = {'n': len(times), 'median': statistics.median(times),
-                                     'p95': percentile(times, 95), 'min': min(times), 'max': max(times)}
-        if args.what in ('startup', 'all'):
-            program, standin = [], []
-            bench.startup('e2e_standin.exe', STANDIN_TITLE, False)  # warms the file cache
-            for _ in range(args.starts):
-                program.append(bench.startup('PCSC_Kardoskop.exe', TITLE, True))
-                standin.append(bench.startup('e2e_standin.exe', STANDIN_TITLE, False))
-            figures['startup'] = {'n': args.starts, 'program': program, 'standin': standin}
+        for dpi in args.dpis:
+            bench.set_dpi(dpi)
+            at = figures['dpis'][str(dpi)] = {}
+            if args.what in ('card-event', 'all'):
+                times = bench.card_events(args.changes)
+                at['card_event'] = {'n': len(times), 'median': statistics.median(times),
+                                    'p95': percentile(times, 95), 'min': min(times), 'max': max(times)}
+            if args.what in ('startup', 'all'):
+                program, standin = [], []
+                bench.startup(STANDIN, STANDIN_TITLE, False)  # warms the file cache
+                for _ in range(args.starts):
+                    program.append(bench.startup('PCSC_Kardoskop.exe', TITLE, True))
+                    standin.append(bench.startup(STANDIN, STANDIN_TITLE, False))
+                at['startup'] = {'n': args.starts, 'program': program, 'standin': standin}
     finally:
         bench.cleanup()
     return figures
 
 
 def print_card_event(figures):
-    c, floor = figures['card_event'], figures['floor_ms']
+    floor = figures['floor_ms']
     print(f"  {figures['source']}")
-    print(f"    {c['n']} changes, against {figures['floor']} = {floor:.0f} ms:")
-    print(f"    median {c['median']:7.1f} ms = {c['median'] / floor:.2f} x floor")
-    print(f"    p95    {c['p95']:7.1f} ms = {c['p95'] / floor:.2f} x floor")
-    print(f"    min {c['min']:.1f} ms, max {c['max']:.1f} ms")
+    print(f"    against {figures['floor']} = {floor:.0f} ms:")
+    for dpi, at in figures['dpis'].items():
+        c = at['card_event']
+        print(f"    {dpi:>3} DPI, {c['n']} changes: median {c['median'] / floor:.2f} x floor, "
+              f"p95 {c['p95'] / floor:.2f} x floor   (median {c['median']:.1f} ms, p95 {c['p95']:.1f}, "
+              f"min {c['min']:.1f}, max {c['max']:.1f})")
 
 
 def print_startup(figures):
-    program, standin = figures['startup']['program'], figures['startup']['standin']
-    p, s = statistics.median(program), statistics.median(standin)
     print(f"  {figures['source']}")
-    print(f"    median of {figures['startup']['n']} starts each (warm wineserver):")
-    print(f'    PCSC_Kardoskop.exe, General page  {p:7.1f} ms (min {min(program):.1f}, max {max(program):.1f})')
-    print(f'    e2e_standin.exe, its dialog       {s:7.1f} ms (min {min(standin):.1f}, max {max(standin):.1f})')
-    print(f'    ratio program / stand-in          {p / s:.2f}')
+    for dpi, at in figures['dpis'].items():
+        program, standin = at['startup']['program'], at['startup']['standin']
+        p, s = statistics.median(program), statistics.median(standin)
+        print(f"    {dpi:>3} DPI, median of {at['startup']['n']} starts each (warm wineserver): "
+              f"ratio program / stand-in {p / s:.2f}")
+        for name, median, times in (('PCSC_Kardoskop.exe, General page', p, program),
+                                    (f'{STANDIN}, its dialog', s, standin)):
+            print(f'      {name:<34}{median:7.1f} ms (min {min(times):.1f}, max {max(times):.1f})')
 
 
 def main():
@@ -235,6 +259,7 @@ def main():
     parser.add_argument('--changes', type=int, default=40, help='card changes measured (at least 30)')
     parser.add_argument('--starts', type=int, default=10, help='starts of each program')
     benchenv.add_stack_arguments(parser)
+    benchenv.add_dpi_argument(parser)
     args = parser.parse_args()
     if args.changes < 30:
         parser.error('--changes: at least 30')
@@ -244,12 +269,12 @@ def main():
         if real:
             runs.append(real)
     benchenv.write_json(args.json, runs[0])
-    if any('card_event' in figures for figures in runs):
+    if args.what in ('card-event', 'all'):
         print('card change -> page shows it:')
         for figures in runs:
             print_card_event(figures)
-    if any('startup' in figures for figures in runs):
-        print('process start -> window shown, against a minimal dialog program under the same Wine:')
+    if args.what in ('startup', 'all'):
+        print('process start -> window shown, against a dialog program with the same manifest under the same Wine:')
         for figures in runs:
             print_startup(figures)
     return 0
