@@ -42,13 +42,14 @@ if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
 else
   find "${script_places[@]}" -path '*/build' -prune -o -type f -print0
 fi | while IFS= read -r -d '' file; do
+  [ -f "$file" ] || continue  # removed, not yet committed
   case "$file" in
     *.sh|.ci/run) printf '%s\0' "$file" ;;
     *) if head -n 1 -- "$file" | grep -q -E '^#!.*[/ ](ba)?sh( |$)'; then printf '%s\0' "$file"; fi ;;
   esac
 done >"build/shell-scripts"
 shell_scripts=$(tr -cd '\0' <build/shell-scripts | wc -c)
-if ! xargs -0 shellcheck -S warning -x -f gcc <build/shell-scripts; then
+if ! xargs -0 -r shellcheck -S warning -x -f gcc <build/shell-scripts; then
   failed=1
   echo "shellcheck: findings above ($shell_scripts shell scripts checked)"
 fi
