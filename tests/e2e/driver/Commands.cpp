@@ -325,8 +325,8 @@ bool ListTextWidths(Driver& d, const Words& a, Lines& out, std::string& error)
     return true;
 }
 
-// A static's text is measured by a list view beside it that has the static's own font (the same
-// font handle): the static cannot measure, and a font handle means nothing in another process.
+// A static cannot measure its text, and a font handle means nothing in another process: a list
+// view beside the static that has its font (the same handle) measures it.
 bool LabelWidths(Driver& d, const Words&, Lines& out, std::string& error)
 {
     HWND target = nullptr;
@@ -335,28 +335,23 @@ bool LabelWidths(Driver& d, const Words&, Lines& out, std::string& error)
     for (HWND label : Descendants(target)) {
         const LONG type = GetWindowLongA(label, GWL_STYLE) & SS_TYPEMASK;
         std::string text;
-        if (ClassOf(label) != "Static" || !IsWindowVisible(label) ||
-            !(type <= SS_RIGHT || type == SS_SIMPLE || type == SS_LEFTNOWORDWRAP) ||
+        if (ClassOf(label) != "Static" || !IsWindowVisible(label) || (type > SS_RIGHT && type != SS_LEFTNOWORDWRAP) ||
             !ReadWindowText(label, text, error) || text.empty())
             continue;
-        const LRESULT font = SendMessageA(label, WM_GETFONT, 0, 0);
-        HWND measurer = nullptr;
-        for (HWND sibling : Descendants(GetParent(label)))
-            if (GetParent(sibling) == GetParent(label) && ClassOf(sibling) == "SysListView32" &&
-                SendMessageA(sibling, WM_GETFONT, 0, 0) == font)
-                measurer = sibling;
-        int width = 0;
-        if (measurer == nullptr) {
-            error = "no list view with the font of the label '" + text + "' beside it";
+        HWND list = FindWindowExA(GetParent(label), nullptr, "SysListView32", nullptr);
+        while (list != nullptr && SendMessageA(list, WM_GETFONT, 0, 0) != SendMessageA(label, WM_GETFONT, 0, 0))
+            list = FindWindowExA(GetParent(label), list, "SysListView32", nullptr);
+        std::vector<int> headers;
+        std::vector<std::vector<int>> width;
+        if (list == nullptr || !RemoteListView(list).TextWidths({}, {ListItem{-1, 0, {text}}}, headers, width, error)) {
+            error = list == nullptr ? "no list view with the font of the label '" + text + "' beside it" : error;
             return false;
         }
-        if (!RemoteListView(measurer).TextWidth(text, width, error))
-            return false;
         RECT r{};
         GetWindowRect(label, &r);
         MapWindowPoints(nullptr, target, reinterpret_cast<POINT*>(&r), 2);
-        out.push_back(std::to_string(GetDlgCtrlID(label)) + " | " + RectText(r) + " | " + std::to_string(width) +
-                      " | " + text);
+        out.push_back(std::to_string(out.size()) + " | " + RectText(r) + " | " + std::to_string(width[0][0]) + " | " +
+                      text);
     }
     return true;
 }
@@ -683,7 +678,7 @@ const Command kCommands[] = {
     {"list-items", 1, 1, "list-items SEL           prints INDEX | IMAGE | TEXT | SUBITEM... per item (empty trailing ones left out)", ListItems},
     {"list-columns", 1, 1, "list-columns SEL         prints INDEX | TEXT | WIDTH per column", ListColumns},
     {"list-text-widths", 1, 1, "list-text-widths SEL     prints header | WIDTH... and INDEX | WIDTH... of each text in the list's font", ListTextWidths},
-    {"label-widths", 0, 0, "label-widths             prints ID | X Y W H | TEXT WIDTH | TEXT of every shown text static, measured in its font", LabelWidths},
+    {"label-widths", 0, 0, "label-widths             prints INDEX | X Y W H | TEXT WIDTH | TEXT of each shown text static, in its font", LabelWidths},
     {"list-icons", 1, 1, "list-icons SEL           prints INDEX | X Y WIDTH HEIGHT of each item's icon in the list", ListIcons},
     {"selected-item", 1, 1, "selected-item SEL        prints the first selected index or -1", SelectedItem},
     {"select-item", 2, 3, "select-item SEL INDEX [MS] selects and focuses the item", SelectItem},

@@ -287,18 +287,6 @@ bool RemoteListView::TextWidths(const std::vector<ListColumn>& columns, const st
     return true;
 }
 
-bool RemoteListView::TextWidth(const std::string& text, int& width, std::string& error)
-{
-    if (!Open(error))
-        return false;
-    RemoteBlock block(m_process, kTextChars + 1);
-    if (!block.Valid()) {
-        error = LastError("VirtualAllocEx");
-        return false;
-    }
-    return StringWidth(block, text.substr(0, kTextChars), width, error);
-}
-
 bool RemoteListView::IconRects(std::vector<RECT>& rects, std::string& error)
 {
     rects.clear();

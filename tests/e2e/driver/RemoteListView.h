@@ -56,8 +56,6 @@ public:
     // headers, then each item's texts as Items reads them.
     bool TextWidths(const std::vector<ListColumn>& columns, const std::vector<ListItem>& items,
                     std::vector<int>& headerWidths, std::vector<std::vector<int>>& itemWidths, std::string& error);
-    // The width of one text in the list's font.
-    bool TextWidth(const std::string& text, int& width, std::string& error);
     // Each item's icon in the list's client area (LVM_GETITEMRECT, LVIR_ICON); under Wine, in the
     // icon view, exactly the image list's icon size.
     bool IconRects(std::vector<RECT>& rects, std::string& error);

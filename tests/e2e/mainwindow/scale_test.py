@@ -1,21 +1,20 @@
 #!/usr/bin/env python3
 """The main window at every display scale, in one end-to-end run and one table of checks.
 
-The program starts once per column: a display scale (Wine's LogPixels: 96, 120, 144, 168 and 192
-DPI are 100, 125, 150, 175 and 200 %), and in the columns named DPIcPX a caption PX pixels high
-at 100 % (CaptionHeight under WindowMetrics, in twips: Windows 10 and 11 draw a taller caption and
-frame than Wine). scale.e2e, repeated for each, saves what the driver reads of the window (every
-control's rectangle, the lists' columns and the widths of their texts, the labels' texts measured
-in their font, the reader icons) with the General page, a contact reader page and a contactless
-reader page shown, and takes a screenshot of the General page (COLUMN-general.png) and of the
-contact reader page (COLUMN-reader.png), which this script cuts to the window. Then every row of
-the table is checked in every column, printed, and must pass.
+The program starts once per column: a scale (Wine's LogPixels: 96, 120, 144, 168 and 192 DPI are
+100, 125, 150, 175 and 200 %), and, in a column named DPIcPX, a caption PX pixels high at 100 %, as
+Windows 10 and 11 draw it taller than Wine. scale.e2e, repeated for each, saves what the driver
+reads of the window (every control's rectangle, the lists' columns and the widths of their texts,
+the labels' text widths, the reader icons) with the General
+page, a contact reader page and a contactless reader page shown, and takes a screenshot of the
+General page (DPI-general.png) and of the contact reader page (DPI-reader.png), which this script
+cuts to the window. Then every row of the table is checked at every scale, printed, and must pass.
 
 Usage: scale_test.py [--scales 96,120,144,168,192,96c40,192c40] -- E2E_RUN_ARGS...
 
 E2E_RUN_ARGS are e2e.py's `run` arguments except --script; --out names the test's folder, where
-the saved numbers and the screenshots stay. The columns must include 96: some rows compare with
-it. The prefix's LogPixels is 96 again at the end and its caption Wine's own, whatever happened.
+the saved numbers and the screenshots stay. The scales must include 96: some rows compare with
+it. The prefix's LogPixels is 96 again at the end, and the caption Wine's, whatever happened.
 
 The pixel numbers that line up with the templates (page place, column widths) grow as the
 templates do, which is not always as the display scale: the templates' raster font grows in steps.
@@ -40,10 +39,7 @@ import e2e  # noqa: E402
 BASE_DPI = 96
 DESKTOP_KEY = r'HKCU\Control Panel\Desktop'
 METRICS_KEY = DESKTOP_KEY + r'\WindowMetrics'
-TWIPS_PER_PX = 15   # at 96 DPI; Wine grows a metric given in twips with the scale
-LOGO_TILES = (136, 133, 134, 135, 130, 131, 132)    # the General page's icon pictures, in template order
-BUTTONS = (1014, 1019, 1021, 2)
-ART = HERE.parents[2] / 'res' / 'art'
+LOGO_TILES = (136, 133, 134, 135, 130, 131, 132)   # the General page's icon pictures, template order
 SCENARIO = """\
 reg add HKCU\\Software\\Talvek\\PCSC_Kardoskop_V21 /v Language /t REG_DWORD /d 1 /f
 scenario <<END
@@ -64,7 +60,6 @@ PAGES = ('general', 'contact', 'contactless')
 TEMPLATE_WIDTH_UNITS = 349     # the main dialog's template
 BASE_UNIT_AT_96 = 6            # pixels per 4 horizontal dialog units at 100 %
 SS_TYPEMASK, SS_ICON, SS_BITMAP = 0x1F, 0x03, 0x0E
-BS_GROUPBOX = 0x7
 ART_DPIS = (96, 120, 144, 192)  # the pictures are drawn for 100, 125, 150 and 200 %
 # A list view draws a label inside a padding of 6 pixels each side at 100 %.
 LABEL_PADDING = 12
@@ -140,40 +135,27 @@ def read_table(path):
     return rows
 
 
-def parse_column(name):
-    """'144': 144 DPI; '192c40': 192 DPI with a caption of 40 pixels at 100 %."""
-    match = re.fullmatch(r'(\d+)(?:c(\d+))?', name)
-    if not match:
-        raise ValueError(f'not a column: {name!r}')
-    return int(match[1]), int(match[2]) if match[2] else None
-
-
-def read_labels(path):
-    """Lines "ID | X Y W H | TEXT WIDTH | TEXT": [(Control, text width, text)]."""
-    labels = []
-    for line in path.read_text(encoding=e2e.ENCODING).splitlines():
-        id_, rect, width, text = (cell.strip() for cell in line.split('|', 3))
-        x, y, w, h = (int(v) for v in rect.split())
-        labels.append((Control(int(id_), 'Static', 0, True, x, y, w, h), int(width), text))
-    return labels
+def column_dpi_caption(column):
+    """'192c40': 192 DPI and a caption of 40 px at 100 %; '96': 96 DPI and Wine's caption (None)."""
+    dpi, _, caption = column.partition('c')
+    return int(dpi), int(caption) if caption else None
 
 
 class Scale:
     """What the run saved in one column."""
 
-    def __init__(self, out, name):
-        self.name = name
-        self.dpi, self.caption = parse_column(name)
-        self.layouts = {page: read_layout(out / f'{name}-{page}-layout.txt') for page in PAGES}
-        self.labels = {page: read_labels(out / f'{name}-{page}-labels.txt') for page in PAGES}
-        self.columns = {page: read_table(out / f'{name}-{page}-columns.txt') for page in PAGES}
-        self.widths = {page: read_table(out / f'{name}-{page}-widths.txt') for page in PAGES}
+    def __init__(self, out, column):
+        dpi = self.dpi = column_dpi_caption(column)[0]
+        self.layouts = {page: read_layout(out / f'{column}-{page}-layout.txt') for page in PAGES}
+        self.columns = {page: read_table(out / f'{column}-{page}-columns.txt') for page in PAGES}
+        self.widths = {page: read_table(out / f'{column}-{page}-widths.txt') for page in PAGES}
+        self.labels = {page: read_table(out / f'{column}-{page}-labels.txt') for page in PAGES}
         self.icons = [tuple(int(v) for v in cells[0].split())
-                      for cells in read_table(out / f'{name}-icons.txt').values()]
+                      for cells in read_table(out / f'{column}-icons.txt').values()]
         # The DPI the templates are laid out at: the base unit that gives the client's width.
         client_width = self.layouts['general'].client[0]
         units = [b for b in range(1, 64) if (TEMPLATE_WIDTH_UNITS * b * 2 + 4) // 8 == client_width]
-        self.layout_dpi = self.dpi if self.dpi == BASE_DPI or not units else BASE_DPI * units[0] // BASE_UNIT_AT_96
+        self.layout_dpi = dpi if dpi == BASE_DPI or not units else BASE_DPI * units[0] // BASE_UNIT_AT_96
 
 
 def fitting_texts(scale, page):
@@ -191,64 +173,50 @@ def fitting_texts(scale, page):
 
 # --- the rows: each returns the problems it finds at one scale --------------------------------
 
-def buttons_top(layout):
-    return min(layout.control(id_).y for id_ in BUTTONS)
-
-
 def pages_placed(scale, base):
-    """The Parts' place and size where that leaves the page clear of the buttons; else the page
-    ends a few pixels (1 to 8 at 100 %) above them."""
     problems = []
     dpi = scale.layout_dpi
     for name, layout in scale.layouts.items():
         width, height = layout.window[2], layout.window[3]
         expected = (scaled(168, dpi), 0, width - scaled(7, dpi), height - scaled(65, dpi))
-        top = buttons_top(layout)
+        if expected[3] > buttons_top(layout):   # the next row's case
+            expected = expected[:3] + (layout.pages()[0].h,)
         for page in layout.pages():
-            if expected[3] <= top and (page.x, page.y, page.w, page.h) != expected:
+            if (page.x, page.y, page.w, page.h) != expected:
                 problems.append(f'{name}: a page at {page.x},{page.y} {page.w}x{page.h}, expected '
                                 f'{expected[0]},{expected[1]} {expected[2]}x{expected[3]}')
-            elif expected[3] > top and ((page.x, page.y, page.w) != expected[:3]
-                                        or not top - scaled(8, dpi) <= page.bottom < top):
-                problems.append(f'{name}: a page at {page.x},{page.y} {page.w}x{page.h}, expected '
-                                f'{expected[0]},{expected[1]} {expected[2]} wide, ending at most '
-                                f'{scaled(8, dpi)} px above the buttons at {top}')
     return problems
 
 
+def buttons_top(layout):
+    return min(layout.control(id_).y for id_ in (1014, 1019, 1021, 2))
+
+
 def pages_above_buttons(scale, base):
+    """Where the Parts' height would reach the buttons, the pages end at most 8 px (grown) above."""
     problems = []
     for name, layout in scale.layouts.items():
         top = buttons_top(layout)
-        problems += [f'{name}: a page ends at {page.bottom}, {page.bottom - top} px into the buttons at {top}'
-                     for page in layout.pages() if page.bottom > top]
+        reaching = layout.window[3] - scaled(65, scale.layout_dpi) > top
+        problems += [f'{name}: a page ends at {page.bottom}, the buttons start at {top}' for page in layout.pages()
+                     if page.bottom > top or reaching and page.bottom < top - scaled(8, scale.layout_dpi)]
     return problems
 
 
 def labels_fit(scale, base):
-    """Each shown label's text, measured in its font, fits its static, and the static stays off
-    the other controls (the frames around it aside)."""
+    """Each shown label's text, measured in its font, within its static, and the static off every
+    control but the frames (group boxes) and the page around it."""
     problems = []
-    for name, labels in scale.labels.items():
-        if not labels:
-            problems.append(f'{name}: no label read')
-        others = [c for c in all_controls(scale.layouts[name]) if c.visible and c.cls not in ('#32770', 'Static')
-                  and not (c.cls == 'Button' and c.style & 0xF == BS_GROUPBOX)]
-        for label, width, text in labels:
-            if width > label.w:
-                problems.append(f'{name}: "{text}" is {width} px wide in a label of {label.w}')
-            problems += [f'{name}: the label "{text}" at {label.x},{label.y} {label.w}x{label.h} reaches {c}'
-                         for c in others if overlap(label, c)]
+    for page, labels in scale.labels.items():
+        others = [c for c in scale.layouts[page].controls + [c for p in scale.layouts[page].pages() for c in p.children]
+                  if c.visible and c.cls not in ('#32770', 'Static') and not (c.cls == 'Button' and c.style & 0xF == 7)]
+        for rect, width, text in labels.values() or [('0 0 0 0', 1, 'no label read')]:
+            x, y, w, h = (int(v) for v in rect.split())
+            label = Control(0, 'Static', 0, True, x, y, w, h)
+            problems += [f'{page}: "{text}", {width} px, in a label of {w}'] if width > w else []
+            problems += [f'{page}: the label "{text}" over {c}' for c in others
+                         if c.x < label.right and label.x < c.right and c.y < label.bottom and label.y < c.bottom]
     return problems
-
-
-def all_controls(layout):
-    """The window's controls and the pages' controls, in the target's client coordinates."""
-    return layout.controls + [c for page in layout.pages() for c in page.children]
-
-
-def overlap(a, b):
-    return a.x < b.right and b.x < a.right and a.y < b.bottom and b.y < a.bottom
 
 
 def pages_clear_of_list(scale, base):
@@ -382,39 +350,24 @@ def logo_icons(scale, base):
     return problems + controls_inside(scale, base, pictures=True)
 
 
-def icon_drawn_box(tile, size):
-    """The part of icon `tile`'s image of `size` pixels that is drawn (not transparent): left,
-    top, right, bottom; None when nothing is."""
-    data = (ART / f'logo_{tile}.ico').read_bytes()
-    count = int.from_bytes(data[4:6], 'little')
-    for i in range(count):
-        entry = data[6 + 16 * i:22 + 16 * i]
-        if (entry[0] or 256) != size:
-            continue
-        offset = int.from_bytes(entry[12:16], 'little')
-        pixels = data[offset + 40:offset + 40 + size * size * 4]   # 32-bit, bottom-up
-        drawn = [(i % size, size - 1 - i // size) for i in range(size * size) if pixels[4 * i + 3]]
-        if not drawn:
-            return None
-        xs, ys = [x for x, _ in drawn], [y for _, y in drawn]
-        return min(xs), min(ys), max(xs) + 1, max(ys) + 1
-    raise ValueError(f'logo_{tile}.ico has no image of {size} px')
+def drawn_right_bottom(tile, size):
+    """How far the opaque pixels of logo icon `tile`'s image of `size` px reach: (0, 0) for none."""
+    data = (HERE.parents[2] / 'res' / 'art' / f'logo_{tile}.ico').read_bytes()
+    entry = next(data[6 + 16 * i:22 + 16 * i] for i in range(data[4]) if (data[6 + 16 * i] or 256) == size)
+    alpha = data[int.from_bytes(entry[12:16], 'little') + 40:][3:4 * size * size:4]    # 32-bit, bottom-up
+    drawn = [(i % size + 1, size - i // size) for i, a in enumerate(alpha) if a]
+    return max((x for x, _ in drawn), default=0), max((y for _, y in drawn), default=0)
 
 
-def logo_drawn_inside(scale, base):
-    """What is drawn of each logo tile lies where a person sees it: in the window's client area
-    and on the page, which cuts off its pictures at its edges."""
-    problems = []
+def logo_seen_whole(scale, base):
+    """What is drawn of the logo lies in the client area and on the page, which cut off its tiles."""
     layout = scale.layouts['general']
     page = layout.page_with(1004)
     icons = [c for c in page.children if c.cls == 'Static' and c.style & SS_TYPEMASK == SS_ICON]
     right, bottom = min(layout.client[0], page.right), min(layout.client[1], page.bottom)
-    for tile, c in zip(LOGO_TILES, icons):
-        box = icon_drawn_box(tile, c.w)
-        if box and (c.x + box[2] > right or c.y + box[3] > bottom):
-            problems.append(f'logo tile {tile} at {c.x},{c.y}: drawn up to {c.x + box[2]},{c.y + box[3]}, '
-                            f'seen up to {right},{bottom}')
-    return problems
+    reach = {tile: (c.x + x, c.y + y) for tile, c in zip(LOGO_TILES, icons) for x, y in [drawn_right_bottom(tile, c.w)]}
+    return [f'logo tile {tile} drawn up to {x},{y}, seen up to {right},{bottom}'
+            for tile, (x, y) in reach.items() if x > right or y > bottom]
 
 
 def reader_icons(scale, base):
@@ -433,42 +386,41 @@ ROWS = [
     ('texts that fit at 100 % fit', texts_fit),
     ('status picture at its scaled size', status_picture),
     ('logo icons at their scaled size, in the window', logo_icons),
-    ('what is drawn of the logo is seen whole', logo_drawn_inside),
+    ('what is drawn of the logo is seen whole', logo_seen_whole),
     ('every static label\'s text fits', labels_fit),
     ('reader icons at their scaled size', reader_icons),
     ('reader icons in one column', icons_in_a_column),
 ]
 
 
-def check(out, columns):
+def check(out, dpis):
     """Prints the table; returns the number of failed cells."""
-    scales = {column: Scale(out, column) for column in columns}
+    scales = {dpi: Scale(out, dpi) for dpi in dpis}
     base = scales[str(BASE_DPI)]
     width = max(len(name) for name, _ in ROWS)
-    e2e.log(f'{"check":<{width}}  ' + '  '.join(f'{column:>6}' for column in columns)
-            + '   (DPI, cPX: caption; templates laid out at '
-            + ', '.join(str(scales[column].layout_dpi) for column in columns) + ')')
+    e2e.log(f'{"check":<{width}}  ' + '  '.join(f'{dpi:>6}' for dpi in dpis) + '   (DPI, cPX caption; templates at '
+            + ', '.join(str(scales[dpi].layout_dpi) for dpi in dpis) + ')')
     failures = []
     for name, rule in ROWS:
         cells = []
-        for column in columns:
+        for dpi in dpis:
             try:
-                problems = rule(scales[column], base)
+                problems = rule(scales[dpi], base)
             except (StopIteration, IndexError, KeyError, ValueError) as e:
                 problems = [f'the saved numbers lack what this row reads ({type(e).__name__}: {e})']
             cells.append('    ok' if not problems else '  FAIL')
-            failures += [f'{name} at {column}: {p}' for p in dict.fromkeys(problems)]
+            failures += [f'{name} at {dpi}: {p}' for p in dict.fromkeys(problems)]
         e2e.log(f'{name:<{width}}  ' + '  '.join(cells))
     for failure in failures:
         e2e.log(f'  {failure}')
     return len(failures)
 
 
-def crop_screenshots(out, columns):
+def crop_screenshots(out, dpis):
     """Each screenshot cut to the window, whose place the layout saved at the same moment."""
-    for column in columns:
-        for shot, page in ((f'{column}-general.png', 'general'), (f'{column}-reader.png', 'contact')):
-            x, y, w, h = read_layout(out / f'{column}-{page}-layout.txt').window
+    for dpi in dpis:
+        for shot, page in ((f'{dpi}-general.png', 'general'), (f'{dpi}-reader.png', 'contact')):
+            x, y, w, h = read_layout(out / f'{dpi}-{page}-layout.txt').window
             subprocess.run(['convert', str(out / shot), '-crop', f'{w}x{h}+{x}+{y}', '+repage', str(out / shot)],
                            check=True, timeout=60)
 
@@ -485,13 +437,12 @@ def restore_scale(run_args):
 
 
 def column_script(template, column):
-    """scale.e2e for one column, the caption set before it and Wine's own again after it."""
-    dpi, caption = parse_column(column)
-    script = template.replace('@DPI@', str(dpi)).replace('@COL@', column)
-    if caption is None:
-        return script
-    return (f'reg add "{METRICS_KEY}" /v CaptionHeight /t REG_SZ /d {-caption * TWIPS_PER_PX} /f\n' + script
-            + f'reg delete "{METRICS_KEY}" /v CaptionHeight /f\n')
+    """scale.e2e for a column; a caption is given in twips (15 per pixel at 100 %) and removed after."""
+    dpi, caption = column_dpi_caption(column)
+    script = template.replace('@LOGPIXELS@', str(dpi)).replace('@DPI@', column)
+    caption_key = f'"{METRICS_KEY}" /v CaptionHeight'
+    return script if caption is None else (f'reg add {caption_key} /t REG_SZ /d {-15 * caption} /f\n' + script
+                                           + f'reg delete {caption_key} /f\n')
 
 
 def main():
@@ -500,20 +451,15 @@ def main():
     parser.add_argument('run_args', nargs=argparse.REMAINDER)
     args = parser.parse_args()
     run_args = args.run_args[1:] if args.run_args[:1] == ['--'] else args.run_args
-    columns = args.scales.split(',')
-    try:
-        for column in columns:
-            parse_column(column)
-    except ValueError as e:
-        parser.error(str(e))
-    if str(BASE_DPI) not in columns:
-        parser.error('the columns must include 96')
+    dpis = args.scales.split(',')
+    if str(BASE_DPI) not in dpis or not all(re.fullmatch(r'\d+(c\d+)?', dpi) for dpi in dpis):
+        parser.error('the columns are DPI or DPIcPX and must include 96')
     out = Path(run_args[run_args.index('--out') + 1])
 
     template = (HERE / 'scale.e2e').read_text(encoding='utf-8')
     script = out.with_name(out.name + '.e2e')
     script.parent.mkdir(parents=True, exist_ok=True)
-    script.write_text(SCENARIO + ''.join(column_script(template, column) for column in columns), encoding='utf-8')
+    script.write_text(SCENARIO + ''.join(column_script(template, dpi) for dpi in dpis), encoding='utf-8')
     signal.signal(signal.SIGTERM, lambda signum, frame: sys.exit(1))  # so the scale is restored
     try:
         result = subprocess.run([sys.executable, str(HERE.parent / 'e2e.py'), 'run', '--script', str(script),
@@ -522,10 +468,9 @@ def main():
         restore_scale(run_args)
     if result.returncode != 0:
         return result.returncode
-    crop_screenshots(out, columns)
-    failed = check(out, columns)
-    e2e.log(f'screenshots: ' + ' '.join(f'{column}-general.png {column}-reader.png' for column in columns)
-            + f' in {out}')
+    crop_screenshots(out, dpis)
+    failed = check(out, dpis)
+    e2e.log(f'screenshots: ' + ' '.join(f'{dpi}-general.png {dpi}-reader.png' for dpi in dpis) + f' in {out}')
     return 1 if failed else 0
 
 
