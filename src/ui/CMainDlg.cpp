@@ -10,6 +10,7 @@
 #include "win/Trace.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <iterator>
 #include <utility>
@@ -22,6 +23,10 @@ constexpr UINT kAboutCommand = 0x10;
 constexpr int kPageX = 168;
 constexpr int kPageWidthLess = 7;
 constexpr int kPageHeightLess = 65;
+// The height above counts the caption and the frame, which Windows 10 and 11 draw taller than the
+// 65 pixels allow for (more so at the larger scales): where the page would reach the button row it
+// ends this far above the row's top instead.
+constexpr int kPageButtonGap = 4;
 constexpr int kIconCentring = 19;
 }  // namespace
 
@@ -199,11 +204,28 @@ void CMainDlg::PlacePages()
     m_pagePlacement[1] = 0;
     m_pagePlacement[2] = (window.right - window.left) - ScalePx(kPageWidthLess, dpi);
     m_pagePlacement[3] = (window.bottom - window.top) - ScalePx(kPageHeightLess, dpi);
+    const int buttonsTop = ButtonRowTop();
+    if (m_pagePlacement[1] + m_pagePlacement[3] > buttonsTop)
+        m_pagePlacement[3] = buttonsTop - ScalePx(kPageButtonGap, dpi) - m_pagePlacement[1];
     for (CWindow* page : {static_cast<CWindow*>(&m_generalPage), static_cast<CWindow*>(&m_contactlessPage),
                           static_cast<CWindow*>(&m_contactPage)}) {
         page->SetPos(HWND_TOP, m_pagePlacement[0], m_pagePlacement[1], m_pagePlacement[2],
                      m_pagePlacement[3], SWP_HIDEWINDOW);
     }
+}
+
+int CMainDlg::ButtonRowTop() const
+{
+    int top = INT_MAX;
+    for (int id : {IDC_REFRESH, IDC_LOGFILE, IDC_LANGUAGE, IDCANCEL}) {
+        HWND button = GetItem(id);
+        RECT r{};
+        if (button == nullptr || !GetWindowRect(button, &r))
+            continue;
+        MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&r), 2);
+        top = std::min(top, static_cast<int>(r.top));
+    }
+    return top;
 }
 
 void CMainDlg::CentreIcons()

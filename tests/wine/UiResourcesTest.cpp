@@ -105,6 +105,7 @@ TEST(UiResources, PicturesForTheWindowsScale)
         int okId;
         int width;
         int height;
+        const char* module = nullptr;  // a resource module in the test's folder, else the test's own
     };
     const Case cases[] = {
         {"100 %", 96, 96, 96, IDB_STATUS_ERROR, IDB_STATUS_OK, 107, 19},
@@ -113,10 +114,14 @@ TEST(UiResources, PicturesForTheWindowsScale)
         {"175 %: the 200 % picture, shrunk", 168, 192, 144, IDB_STATUS_ERROR_200, IDB_STATUS_OK_200, 187, 33},
         {"200 %", 192, 192, 192, IDB_STATUS_ERROR_200, IDB_STATUS_OK_200, 214, 38},
         {"250 %: the 200 % picture, enlarged", 240, 192, 240, IDB_STATUS_ERROR_200, IDB_STATUS_OK_200, 268, 48},
+        {"150 %, a module without the scaled pictures: its 100 % one, stretched", 144, 144, 144,
+         IDB_STATUS_ERROR_150, IDB_STATUS_OK_150, 161, 29, "old_pictures.dll"},
     };
-    HMODULE module = GetModuleHandleA(nullptr);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        HMODULE module = c.module == nullptr ? GetModuleHandleA(nullptr)
+                                             : LoadLibraryExA(c.module, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        ASSERT_NE(module, nullptr);
         EXPECT_EQ(DrawnDpiFor(c.dpi), c.drawnDpi);
         EXPECT_EQ(TemplatePictureDpi(c.dpi), c.templatePictureDpi);
         struct Picture {
@@ -137,13 +142,17 @@ TEST(UiResources, PicturesForTheWindowsScale)
             EXPECT_EQ(width, c.width);
             EXPECT_EQ(height, c.height);
             EXPECT_EQ(pixels[static_cast<size_t>(height / 2 * width + ScalePx(3, c.dpi))], picture.fill);
-            if (c.dpi == c.drawnDpi) {
+            if (c.dpi == c.drawnDpi && c.module == nullptr) {
                 HBITMAP drawn = LoadBitmapA(module, MAKEINTRESOURCEA(picture.variant));
                 int drawnWidth = 0;
                 int drawnHeight = 0;
                 EXPECT_EQ(pixels, BitmapPixels(drawn, drawnWidth, drawnHeight)) << "not the drawn picture";
                 DeleteObject(drawn);
             }
+        }
+        if (c.module != nullptr) {
+            FreeLibrary(module);
+            continue;
         }
         HICON icon = LoadIconPx(module, IDI_GENERAL, ScalePx(32, c.dpi));
         EXPECT_EQ(IconWidth(icon), ScalePx(32, c.dpi));
