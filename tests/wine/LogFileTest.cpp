@@ -8,11 +8,62 @@
 
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
+
+// Another program's handle on a file (a virus scanner, the indexer, a preview pane), opened now
+// with `sharing` and closed after `holdMs` milliseconds by a thread of its own, or at Release.
+class CForeignHandle {
+public:
+    CForeignHandle(const std::string& path, DWORD sharing, DWORD holdMs) : m_holdMs(holdMs)
+    {
+        m_file = CreateFileA(path.c_str(), GENERIC_READ, sharing, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+        m_letGo = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        if (m_file != INVALID_HANDLE_VALUE)
+            m_thread = CreateThread(nullptr, 0, Hold, this, 0, nullptr);
+        if (m_thread == nullptr && m_file != INVALID_HANDLE_VALUE)
+            CloseHandle(m_file);
+    }
+    ~CForeignHandle() { Release(); }
+    CForeignHandle(const CForeignHandle&) = delete;
+    CForeignHandle& operator=(const CForeignHandle&) = delete;
+
+    bool IsOpen() const { return m_thread != nullptr; }
+    void Release()
+    {
+        if (m_thread != nullptr) {
+            SetEvent(m_letGo);
+            WaitForSingleObject(m_thread, INFINITE);
+            CloseHandle(m_thread);
+            m_thread = nullptr;
+        }
+        if (m_letGo != nullptr)
+            CloseHandle(m_letGo);
+        m_letGo = nullptr;
+    }
+
+private:
+    static DWORD WINAPI Hold(LPVOID parameter)
+    {
+        auto* self = static_cast<CForeignHandle*>(parameter);
+        WaitForSingleObject(self->m_letGo, self->m_holdMs);
+        CloseHandle(self->m_file);
+        return 0;
+    }
+
+    DWORD m_holdMs;
+    HANDLE m_file = INVALID_HANDLE_VALUE;
+    HANDLE m_letGo = nullptr;
+    HANDLE m_thread = nullptr;
+};
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+constexpr DWORD kShareAllButDelete = FILE_SHARE_READ | FILE_SHARE_WRITE;
 
 class LogFileTest : public ::testing::Test {
 protected:
@@ -150,6 +201,44 @@ TEST_F(LogFileTest, UnfinishedRunsLeaveTheEarlierFile)
     }
 }
 
+// Scanners, the indexer and sync clients open a file just after it was written and hold it for a
+// moment, without letting it be deleted: the replace waits for them about two seconds, then gives
+// up as it would at once for any other failure.
+TEST_F(LogFileTest, ReplaceWaitsAboutTwoSecondsForAProgramHoldingTheEarlierFile)
+{
+    const struct {
+        const char* name;
+        DWORD holdMs;
+        bool replaced;
+        DWORD leastMs;  // the close takes at least this long, and at most mostMs
+        DWORD mostMs;
+    } cases[] = {
+        {"let go after 300 ms", 300, true, 250, 1500},
+        {"held for 5 s", 5000, false, 1500, 4000},
+    };
+    const std::string earlier = "earlier\r\nlog";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Create(earlier);
+        CLogFile file;
+        ASSERT_TRUE(file.Open(m_path));
+        std::string description;
+        EXPECT_TRUE(file.Write("new\n", description));
+        CForeignHandle scanner(m_path, kShareAllButDelete, c.holdMs);
+        ASSERT_TRUE(scanner.IsOpen());
+        const DWORD start = GetTickCount();
+        EXPECT_EQ(file.Close(), c.replaced);
+        const DWORD took = GetTickCount() - start;
+        scanner.Release();
+        EXPECT_GE(took, c.leastMs);
+        EXPECT_LE(took, c.mostMs);
+        EXPECT_EQ(file.Failed(), !c.replaced);
+        EXPECT_EQ(Contents(), c.replaced ? "new\r\n" : earlier);
+        EXPECT_TRUE(Temporaries().empty());
+        DeleteFileA(m_path.c_str());
+    }
+}
+
 // Temporaries that killed runs left are removed by the next run into the folder, whatever log they
 // were for; files of other names, and the temporary of a run still writing, stay.
 TEST_F(LogFileTest, RemovesOnlyLeftoverTemporaries)
@@ -219,17 +308,50 @@ TEST(LogTempPath, BesideTheChosenFileOrShortWhenTooLong)
     }
 }
 
-TEST_F(LogFileTest, CannotOpenAFileHeldElsewhere)
+// An earlier file that the replace at the end could not take is refused before anything is
+// written; one that another program merely reads, sharing everything, is not.
+TEST_F(LogFileTest, RefusesOnlyAnEarlierFileThatCannotBeReplaced)
 {
-    Create("kept\n");
-    HANDLE other = CreateFileA(m_path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(other, INVALID_HANDLE_VALUE);
-    CLogFile file;
-    EXPECT_FALSE(file.Open(m_path));
-    EXPECT_FALSE(file.IsOpen());
-    CloseHandle(other);
-    EXPECT_EQ(Contents(), "kept\n");  // not truncated
+    const struct {
+        const char* name;
+        bool readOnly;
+        bool held;
+        DWORD sharing;  // of the other program's handle, while Open runs
+        bool refused;
+    } cases[] = {
+        {"held with no sharing", false, true, 0, true},
+        {"held by a reader that does not share deletion", false, true, kShareAllButDelete, true},
+        {"read-only", true, false, 0, true},
+        {"read by a program that shares everything", false, true, kShareAll, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Create("kept\n");
+        if (c.readOnly) {
+            ASSERT_TRUE(SetFileAttributesA(m_path.c_str(), FILE_ATTRIBUTE_READONLY));
+        }
+        CLogFile file;
+        {
+            std::optional<CForeignHandle> other;
+            if (c.held) {
+                other.emplace(m_path, c.sharing, INFINITE);
+                ASSERT_TRUE(other->IsOpen());
+            }
+            EXPECT_EQ(file.Open(m_path), !c.refused);
+            EXPECT_EQ(file.IsOpen(), !c.refused);
+        }
+        if (c.refused) {
+            EXPECT_EQ(Contents(), "kept\n");  // not truncated
+        } else {
+            std::string description;
+            EXPECT_TRUE(file.Write("new\n", description));
+            EXPECT_TRUE(file.Close());
+            EXPECT_EQ(Contents(), "new\r\n");
+        }
+        EXPECT_TRUE(Temporaries().empty());
+        SetFileAttributesA(m_path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(m_path.c_str());
+    }
 }
 
 TEST_F(LogFileTest, CannotOpenInAMissingFolder)
