@@ -389,4 +389,45 @@ TEST_F(MainDlgTest, LogCommandWithNoItemSelectedShowsThePageAgain)
     EXPECT_STREQ(status, "Karte gesteckt");
 }
 
+std::string CurrentFolder()
+{
+    char folder[MAX_PATH] = {};
+    GetCurrentDirectoryA(sizeof folder, folder);
+    return folder;
+}
+
+// A log saved into another folder (a USB stick) leaves the program's current folder as it was:
+// were it the stick's, the stick could not be ejected while the program runs. The user goes into
+// the folder in the dialog (its name and Save), then saves the log there under its initial name.
+TEST_F(MainDlgTest, LogRunIntoAnotherFolderLeavesTheCurrentFolder)
+{
+    Start("");
+    char temp[MAX_PATH] = {};
+    GetTempPathA(sizeof temp, temp);
+    const std::string folder = std::string(temp) + "kardoskop-stick-" + std::to_string(GetCurrentProcessId());
+    const std::string path = folder + "\\PCSC_Kardoskop.log";
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    const std::string before = CurrentFolder();
+    ASSERT_NE(before, folder);
+    {
+        OwnedDialogHandler save(m_dialog.Handle(), [&](HWND dialog) {
+            HWND nameBox = GetDlgItem(dialog, 0x47c);
+            HWND nameEdit = reinterpret_cast<HWND>(SendMessageA(nameBox, CBEM_GETEDITCONTROL, 0, 0));
+            HWND name = nameEdit != nullptr ? nameEdit : nameBox;
+            SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(folder.c_str()));
+            SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+            SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("PCSC_Kardoskop.log"));
+            PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+        });
+        m_dialog.OnLogFile();
+        EXPECT_TRUE(save.Handled());
+    }
+    const std::string after = CurrentFolder();
+    SetCurrentDirectoryA(before.c_str());
+    EXPECT_NE(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES) << "no log in " << folder;
+    EXPECT_EQ(after, before);
+    DeleteFileA(path.c_str());
+    EXPECT_TRUE(RemoveDirectoryA(folder.c_str()));
+}
+
 }  // namespace
