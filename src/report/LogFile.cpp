@@ -54,7 +54,7 @@ bool CanReplace(const std::string& path)
     const DWORD attributes = GetFileAttributesA(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return true;  // no earlier file (a missing folder fails at the temporary)
-    // Delete access alone is granted on a read-only file; the replace is not.
+    // A read-only file cannot be replaced, whatever the open below would be granted.
     if ((attributes & FILE_ATTRIBUTE_READONLY) != 0)
         return false;
     const CFileHandle earlier(CreateFileA(path.c_str(), DELETE,
