@@ -28,6 +28,12 @@ constexpr int kPageHeightLess = 65;
 // ends this far above the row's top instead.
 constexpr int kPageButtonGap = 4;
 constexpr int kIconCentring = 19;
+
+bool IsSeparatorAt(HMENU menu, UINT position)
+{
+    const UINT state = GetMenuState(menu, position, MF_BYPOSITION);
+    return state != static_cast<UINT>(-1) && (state & MF_SEPARATOR) != 0;
+}
 }  // namespace
 
 CMainDlg::CMainDlg() : CModalDialog(IDD_MAIN)
@@ -86,8 +92,10 @@ void CMainDlg::StartUp()
     CentreIcons();
 }
 
-// The About entry replaces the maximise entry and the separator above Close. Done once: a second
-// pass at Refresh would delete Close instead.
+// The About entry replaces the maximise entry and the separator above Close of the standard system
+// menu (Restore, Move, Size, Minimize, Maximize, separator, Close). Windows may give a dialog a
+// shorter one (Move, separator, Close), so each of the two is deleted only where it stands there:
+// never the About entry, never Close. Done once: a second pass at Refresh would add another entry.
 void CMainDlg::AdaptSystemMenu()
 {
     HMENU menu = GetSystemMenu(m_hWnd, FALSE);
@@ -98,8 +106,10 @@ void CMainDlg::AdaptSystemMenu()
         return;
     AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
     AppendMenuA(menu, MF_STRING, kAboutCommand, about.c_str());
-    DeleteMenu(menu, 5, MF_BYPOSITION);
-    DeleteMenu(menu, 4, MF_BYPOSITION);
+    if (IsSeparatorAt(menu, 5) && GetMenuItemID(menu, 6) == SC_CLOSE)
+        DeleteMenu(menu, 5, MF_BYPOSITION);
+    if (GetMenuItemID(menu, 4) == SC_MAXIMIZE)
+        DeleteMenu(menu, 4, MF_BYPOSITION);
     m_systemMenuAdapted = true;
 }
 
