@@ -1,5 +1,6 @@
 #include "report/LogLayout.h"
 
+#include "sysinfo/FirmwareQuery.h"
 #include "win/Text.h"
 
 #include <gtest/gtest.h>
