@@ -45,6 +45,45 @@ HANDLE OpenWindowProcess(HWND window, DWORD& pid, std::string& error)
     return process;
 }
 
+// Wine 8 answers GetProcessHandleCount with 0 for another process, but keeps a table of every
+// process's handles that NtQuerySystemInformation (class 64, SystemExtendedHandleInformation)
+// hands out: the process's entries there are its handles. 0 when the table cannot be read.
+unsigned long HandlesInSystemTable(DWORD pid)
+{
+    struct Entry {
+        PVOID object;
+        ULONG_PTR pid;
+        ULONG_PTR handle;
+        ULONG access;
+        USHORT backTrace;
+        USHORT type;
+        ULONG attributes;
+        ULONG reserved;
+    };
+    struct Table {
+        ULONG_PTR count;
+        ULONG_PTR reserved;
+        Entry entries[1];
+    };
+    using QueryFn = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
+    const auto query = reinterpret_cast<QueryFn>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
+    constexpr LONG kLengthMismatch = static_cast<LONG>(0xC0000004);
+    std::vector<ULONG_PTR> buffer(1 << 14);  // ULONG_PTR: aligned as the table is
+    LONG status = kLengthMismatch;
+    while (query && status == kLengthMismatch && buffer.size() < (1u << 24)) {
+        ULONG needed = 0;
+        status = query(64, buffer.data(), static_cast<ULONG>(buffer.size() * sizeof(ULONG_PTR)), &needed);
+        if (status == kLengthMismatch)
+            buffer.resize(buffer.size() * 2);
+    }
+    if (!query || status != 0)
+        return 0;
+    const auto* table = reinterpret_cast<const Table*>(buffer.data());
+    return static_cast<unsigned long>(std::count_if(table->entries, table->entries + table->count,
+                                                    [pid](const Entry& entry) { return entry.pid == pid; }));
+}
+
 std::string FileVersion(const char* path)
 {
     std::vector<BYTE> data(GetFileVersionInfoSizeA(path, nullptr));
@@ -102,7 +141,7 @@ bool ReadProcessStats(HWND window, ProcessStats& stats, std::string& error)
         ok = false;
     } else {
         stats.privateBytes = memory.PrivateUsage;
-        stats.handles = handles;
+        stats.handles = handles != 0 ? handles : HandlesInSystemTable(pid);
         stats.gdiObjects = GetGuiResources(process, GR_GDIOBJECTS);
         stats.userObjects = GetGuiResources(process, GR_USEROBJECTS);
         WindowCount counter{pid, 0};
