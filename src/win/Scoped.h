@@ -8,7 +8,7 @@ class CScoped {
 public:
     using Handle = typename Traits::Handle;
 
-    CScoped() = default;
+    CScoped() noexcept {}  // noexcept: a static object may hold one (the application object)
     explicit CScoped(Handle handle) : m_handle(handle) {}
     ~CScoped() { Reset(); }
     CScoped(const CScoped&) = delete;
