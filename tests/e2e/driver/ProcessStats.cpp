@@ -71,7 +71,7 @@ unsigned long HandlesInSystemTable(DWORD pid)
     constexpr LONG kLengthMismatch = static_cast<LONG>(0xC0000004);
     std::vector<ULONG_PTR> buffer(1 << 14);  // ULONG_PTR: aligned as the table is
     LONG status = kLengthMismatch;
-    while (query && status == kLengthMismatch && buffer.size() < (1u << 24)) {
+    while (query && status == kLengthMismatch && buffer.size() < (1u << 21)) {
         ULONG needed = 0;
         status = query(64, buffer.data(), static_cast<ULONG>(buffer.size() * sizeof(ULONG_PTR)), &needed);
         if (status == kLengthMismatch)
