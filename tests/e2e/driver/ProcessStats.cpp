@@ -47,7 +47,9 @@ HANDLE OpenWindowProcess(HWND window, DWORD& pid, std::string& error)
 
 // Wine 8 answers GetProcessHandleCount with 0 for another process, but keeps a table of every
 // process's handles that NtQuerySystemInformation (class 64, SystemExtendedHandleInformation)
-// hands out: the process's entries there are its handles. 0 when the table cannot be read.
+// hands out: the process's entries there are its handles. Registry keys are left out: Wine's save
+// dialog keeps one open (ComDlg32\LastVisitedMRU) every time it is shown. 0 when the table cannot
+// be read.
 unsigned long HandlesInSystemTable(DWORD pid)
 {
     struct Entry {
@@ -70,6 +72,8 @@ unsigned long HandlesInSystemTable(DWORD pid)
         reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
     constexpr LONG kLengthMismatch = static_cast<LONG>(0xC0000004);
     std::vector<ULONG_PTR> buffer(1 << 14);  // ULONG_PTR: aligned as the table is
+    HKEY key = nullptr;
+    RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_READ, &key);
     LONG status = kLengthMismatch;
     while (query && status == kLengthMismatch && buffer.size() < (1u << 21)) {
         ULONG needed = 0;
@@ -77,11 +81,19 @@ unsigned long HandlesInSystemTable(DWORD pid)
         if (status == kLengthMismatch)
             buffer.resize(buffer.size() * 2);
     }
+    if (key)
+        RegCloseKey(key);
     if (!query || status != 0)
         return 0;
     const auto* table = reinterpret_cast<const Table*>(buffer.data());
-    return static_cast<unsigned long>(std::count_if(table->entries, table->entries + table->count,
-                                                    [pid](const Entry& entry) { return entry.pid == pid; }));
+    const Entry* end = table->entries + table->count;
+    // The type number of a key: that of the key this process held open while the table was read.
+    const Entry* ownKey = std::find_if(table->entries, end, [key](const Entry& entry) {
+        return entry.pid == GetCurrentProcessId() && entry.handle == reinterpret_cast<ULONG_PTR>(key);
+    });
+    const int keyType = ownKey != end ? ownKey->type : -1;
+    return static_cast<unsigned long>(std::count_if(
+        table->entries, end, [pid, keyType](const Entry& entry) { return entry.pid == pid && entry.type != keyType; }));
 }
 
 std::string FileVersion(const char* path)
