@@ -9,6 +9,7 @@
 
 #include "PageHost.h"
 #include "PictureResources.h"
+#include "ui/CGeneralPage.h"
 #include "win/Dpi.h"
 #include "win/Pictures.h"
 #include "resource.h"
@@ -125,15 +126,15 @@ TEST(UiResources, PicturesForTheWindowsScale)
         EXPECT_EQ(DrawnDpiFor(c.dpi), c.drawnDpi);
         EXPECT_EQ(TemplatePictureDpi(c.dpi), c.templatePictureDpi);
         struct Picture {
-            int id;
+            const BitmapVariants& bitmap;
             int variant;
             unsigned fill;
         };
-        for (const Picture& picture : {Picture{IDB_STATUS_ERROR, c.errorId, 0xFF0000u},
-                                       Picture{IDB_STATUS_OK, c.okId, 0x00FF00u}}) {
-            SCOPED_TRACE(picture.id);
-            EXPECT_EQ(BitmapVariantId(picture.id, c.drawnDpi), picture.variant);
-            HBITMAP bitmap = LoadBitmapForDpi(module, picture.id, c.dpi);
+        for (const Picture& picture : {Picture{CGeneralPage::kStatusErrorBitmap, c.errorId, 0xFF0000u},
+                                       Picture{CGeneralPage::kStatusOkBitmap, c.okId, 0x00FF00u}}) {
+            SCOPED_TRACE(picture.bitmap.ids[0]);
+            EXPECT_EQ(BitmapVariantId(picture.bitmap, c.drawnDpi), picture.variant);
+            HBITMAP bitmap = LoadBitmapForDpi(module, picture.bitmap, c.dpi);
             ASSERT_NE(bitmap, nullptr);
             int width = 0;
             int height = 0;
