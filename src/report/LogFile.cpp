@@ -33,15 +33,14 @@ std::string FolderOf(const std::string& path)
 void RemoveLeftovers(const std::string& folder)
 {
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "*" + kTempMark + "*" + kTempEnd).c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
+    const CFindHandle search(FindFirstFileA((folder + "*" + kTempMark + "*" + kTempEnd).c_str(), &found));
+    if (!search)
         return;
     do {
         // The pattern also matches short (8.3) names: only the long name counts.
         if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && IsLogTempName(found.cFileName))
             DeleteFileA((folder + found.cFileName).c_str());
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+    } while (FindNextFileA(search.Get(), &found));
 }
 
 // The earlier file must be replaceable at the end, so refuse now what would refuse then, before
