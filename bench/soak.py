@@ -22,7 +22,9 @@ Refresh is pressed and logs are written.
 A sample holds what the outside can read of the program's process: its private memory and open
 file descriptors from Linux (/proc of the Wine process), its window count and the Win32 figures
 (private bytes, handle count, GDI and USER objects) from the e2e driver's process-stats. Wine 8
-answers the Win32 figures of another process with 0, so the Linux ones stand in for them there.
+answers private bytes, GDI and USER objects of another process with 0, so the Linux figures stand
+in for them there; its handles the driver counts in Wine's table of every process's handles
+(registry keys left out, bench/README.md).
 The first sample is taken after a warm-up (the first cycles, or the first run). With --check the
 exit code is 1 when the last sample exceeds the first by more than 5 % of memory or by more than
 a few objects, or when a change made did not reach the page; that is how CTest runs the short

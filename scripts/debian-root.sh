@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by setup-root.sh and setup-vm.sh: making a Debian root with debootstrap from the
 # machine's own mirror and installing packages into it, without touching the host's services.
 
@@ -37,23 +38,11 @@ make_debian_root() {
   chmod 755 "$dir/usr/sbin/policy-rc.d"
   cp /etc/resolv.conf "$dir/etc/resolv.conf" 2>/dev/null || true
 
-  # apt runs inside a private mount namespace, so /proc and /dev of the root vanish with it.
+  # apt runs inside a private mount namespace, so /proc and /dev of the root vanish with it. The
+  # steps in there are a script of their own, not a quoted string, so no quote in them can cut it.
   echo "$name: installing $* (a few minutes)" >&2
-  unshare -m --propagation private bash -euc '
-    dir=$1 i386=$2; shift 2
-    mount -t proc proc "$dir/proc"
-    mount --rbind /dev "$dir/dev"
-    mount -t sysfs sysfs "$dir/sys"
-    export DEBIAN_FRONTEND=noninteractive LC_ALL=C
-    if [ "$i386" = 1 ]; then
-      chroot "$dir" dpkg --add-architecture i386
-    fi
-    # apt's check of the package lists' Valid-Until stays on: the Release files of the suites used
-    # here (bookworm, trixie) carry none, so it refuses none of them as expired.
-    chroot "$dir" apt-get update -q
-    chroot "$dir" apt-get install -y -q --no-install-recommends "$@"
-    chroot "$dir" apt-get clean
-  ' _ "$dir" "$i386" "$@" >>"$log" 2>&1 || {
+  unshare -m --propagation private bash "$(dirname "${BASH_SOURCE[0]}")/lib/root-install.sh" \
+    "$dir" "$i386" "$@" >>"$log" 2>&1 || {
     tail -20 "$log" >&2
     echo "$name: package installation failed (log: $log)" >&2
     return 1

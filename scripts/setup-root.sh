@@ -6,6 +6,7 @@
 #
 #   scripts/setup-root.sh          create or check the root, print its path as the last line
 #   scripts/setup-root.sh --path   only print the path
+#   scripts/setup-root.sh --mark   only print the text of the completeness mark
 #
 # The root lives outside the repository (KARDOSKOP_ROOT, default /var/cache/kardoskop/trixie),
 # about 2 GB. Remove it with `rm -rf` of that folder; nothing else on the host refers to it.
@@ -20,12 +21,18 @@ fi
 cd "$(dirname "$0")/.."
 . scripts/debian-root.sh
 
-# The list is part of the completeness mark: a root made with another list is made again.
+# The list and the scripts that make the root are part of the completeness mark: a root made with
+# another list or other scripts is made again.
 packages=(wine64 pcscd libpcsclite1 pcsc-tools xvfb xauth x11-utils imagemagick fonts-wine
           python3 procps locales)
 locale=de_DE.UTF-8
-mark_text="kardoskop root v1: ${packages[*]} $locale"
+making=(setup-root.sh debian-root.sh lib/root-install.sh lib/cache-folder.sh)
+mark_text="kardoskop root v1: ${packages[*]} $locale making $(cache_making_digest scripts "${making[@]}")"
 mark_name=.kardoskop-root-complete
+if [ "${1:-}" = --mark ]; then
+  echo "$mark_text"
+  exit 0
+fi
 
 # What the tests need from the root; checked on every run, so a root damaged later is rebuilt.
 root_works() {

@@ -7,6 +7,7 @@
 #
 #   scripts/setup-vm.sh          create or check the image, print its folder as the last line
 #   scripts/setup-vm.sh --path   only print the folder
+#   scripts/setup-vm.sh --mark   only print the text of the completeness mark
 #
 # The image lives outside the repository (KARDOSKOP_VM, default /var/cache/kardoskop/vm), about
 # 2.5 GB of disk. Remove it with `rm -rf` of that folder; nothing else on the host refers to it.
@@ -41,10 +42,16 @@ echo "kardoskop-init: cannot mount the job share" >/dev/console
 echo o >/proc/sysrq-trigger
 while :; do sleep 60; done
 EOF
-# The package list and the guest init are part of the completeness mark: an image made with other
-# ones is made again.
-mark_text="kardoskop vm v1 $suite: ${packages[*]} init $(printf '%s' "$guest_init" | sha256sum | cut -c1-16)"
+# The package list and the scripts that make the image (the guest init among them) are part of the
+# completeness mark: an image made with other ones is made again. What the runner copies into the
+# job share on every run (vm-guest.sh, vm-copy-back.py) is not in the image and not in the mark.
+making=(setup-vm.sh debian-root.sh lib/root-install.sh lib/cache-folder.sh)
+mark_text="kardoskop vm v1 $suite: ${packages[*]} making $(cache_making_digest scripts "${making[@]}")"
 mark_name=.kardoskop-vm-complete
+if [ "${1:-}" = --mark ]; then
+  echo "$mark_text"
+  exit 0
+fi
 
 vm_works() {
   local f

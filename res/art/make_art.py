@@ -14,7 +14,9 @@ resource ids stay what they are:
   contact_reader.ico (143), general.ico (146), contactless_reader.ico (148),
   logo_130.ico ... logo_136.ico: 32, 40, 48, 64. The logo is the word mark "TALVEK" over four
     tiles (136, 133, 134, 135, left to right) and the emblem, two arcs around an open corner, over
-    three tiles (130 top left, 132 top right, 131 bottom left), as the General page places them.
+    tile 130 and the left of 132, as the General page places them: the window's right edge cuts
+    off the rest of 132 and the page's bottom edge all but the top of 131 (left empty), at every
+    scale.
 Bitmaps (16 colours), 107 x 19 at 100 % and ScalePx of that at the other scales (134 x 24,
   161 x 29, 214 x 38): status_error.bmp (137, red bar, black "Fehler"), status_ok.bmp (138, green
   bar, black "OK"); for the English module status_error_en.bmp (137, red bar, black "Error") and
@@ -375,12 +377,16 @@ def word_mark_layers(tile):
 
 
 def emblem_layers(tile):
-    """Two arcs around the open bottom-right corner of a block of two by two tiles."""
+    """Two quarter arcs around an open corner and a dot, on a block of two by two tiles (130, 132
+    over 131), within what the General page shows of it at every scale: of the upper row the
+    first 52 units (132 stands 11 of its 32 px past the window at 100 %, a third of it at the
+    other scales), and above 31 units (at 125 % the page ends one pixel above the tiles' bottom)."""
     g = Grid(tile)
+    cx, cy = g.d(50), g.d(30)
     return [
-        (ring(g.d(64), g.d(64), g.d(33), g.d(41)), NAVY),
-        (ring(g.d(64), g.d(64), g.d(47), g.d(55)), RED),
-        (disc(g.d(12), g.d(12), g.d(5)), NAVY),
+        (ring(cx, cy, g.d(14), g.d(20), 90, 180), NAVY),
+        (ring(cx, cy, g.d(23), g.d(29), 90, 180), RED),
+        (disc(g.d(24), g.d(4), g.d(3)), NAVY),
     ]
 
 

@@ -52,6 +52,15 @@ cache_folder_clear() {
   rm -rf --one-file-system -- "$dir" "$dir.partial"
 }
 
+# cache_making_digest DIR FILE...: a short digest of the files (paths relative to DIR) that make a
+# folder, for its completeness mark: a folder made by other versions of them is made again, so a
+# change to how it is made runs for real on the next test run instead of reusing the old folder.
+cache_making_digest() {
+  local dir=$1
+  shift
+  (cd "$dir" && sha256sum -- "$@") | sha256sum | cut -c1-16
+}
+
 # cache_folder_complete MARK_FILE MARK_TEXT CHECK: the mark holds the text (made by this version of
 # the script, with this package list) and CHECK succeeds.
 cache_folder_complete() {
@@ -95,8 +104,10 @@ cache_folder_setup() {
   trap 'exit 130' INT
   trap 'exit 143' TERM
   "$make" "$cache_work" "$log"
-  rm -f "$cache_work/$cache_partial_mark"
+  # The completeness mark first: a run killed between the two leaves a folder that still carries
+  # one of our marks, which the next run may delete.
   echo "$mark_text" >"$cache_work/$mark"
+  rm -f "$cache_work/$cache_partial_mark"
   mv "$cache_work" "$dir"
   trap - EXIT INT TERM
   case "$log_place" in

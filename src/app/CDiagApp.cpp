@@ -8,7 +8,6 @@
 
 bool CDiagApp::InitInstance()
 {
-    m_languageDllLoaded = 0;
     ChooseLanguage();
 
     CMainDlg dialog;
@@ -37,10 +36,9 @@ void CDiagApp::LoadEnglishModule()
     const std::string moduleName = EnglishModuleName(path);
     const std::string fullPath = ProgramDirectory(path) + moduleName;
 
-    m_hLanguageDll = OpenResourceModule(fullPath);
-    if (m_hLanguageDll != nullptr) {
-        m_languageDllLoaded = 1;
-        SetResourceModule(m_hLanguageDll);
+    m_hLanguageDll.Reset(OpenResourceModule(fullPath));
+    if (m_hLanguageDll) {
+        SetResourceModule(m_hLanguageDll.Get());
         return;
     }
     const std::string message = "Cannot open DLL " + moduleName + ".";
@@ -49,8 +47,6 @@ void CDiagApp::LoadEnglishModule()
 
 int CDiagApp::ExitInstance()
 {
-    if (m_languageDllLoaded == 1)
-        FreeLibrary(m_hLanguageDll);
-    m_languageDllLoaded = 0;
+    m_hLanguageDll.Reset();
     return CWinApp::ExitInstance();
 }

@@ -3,13 +3,13 @@
 // unloads the English module at the end.
 
 #include "win/App.h"
-
-#include <windows.h>
+#include "win/Handles.h"
 
 class CDiagApp : public CWinApp {
 public:
-    HMODULE m_hLanguageDll = nullptr;
-    DWORD m_languageDllLoaded = 0;
+    // The English module, empty when none is loaded. It outlives InitInstance's scope: every
+    // window's texts and pictures come from it, until the instance exit frees it.
+    CModule m_hLanguageDll;
 
 protected:
     bool InitInstance() override;

@@ -27,14 +27,12 @@ std::uint32_t CPcscAccess::ReadReaderAttribute(const char* readerName, SCARDCONT
                             SCARD_PROTOCOL_T0 | SCARD_PROTOCOL_T1, &hCard, &dwActiveProtocol);
     if (rv != SCARD_S_SUCCESS)
         return 0;
-
-    const std::uint32_t value = ReadAttributeWord(
+    const CCardHandle card(hCard);
+    return ReadAttributeWord(
         [hCard, attrId](LPBYTE pbAttr, LPDWORD pcbAttrLen) {
             return SCardGetAttrib(hCard, attrId, pbAttr, pcbAttrLen);
         },
         [hContext](LPBYTE memory) { SCardFreeMemory(hContext, memory); });
-    SCardDisconnect(hCard, SCARD_LEAVE_CARD);
-    return value;
 }
 
 bool CPcscAccess::IdentifyContactlessCard(const unsigned char* historical, int count,

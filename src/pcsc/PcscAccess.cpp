@@ -73,6 +73,7 @@ bool CPcscAccess::ReadUid(SCARDCONTEXT hContext, const char* readerName, unsigne
         Trace("Failed SCardConnect\n");
         return false;
     }
+    const CCardHandle card(hCard);
 
     const SCARD_IO_REQUEST* sendPci = nullptr;
     if (dwActiveProtocol == SCARD_PROTOCOL_T0) {
@@ -83,7 +84,6 @@ bool CPcscAccess::ReadUid(SCARDCONTEXT hContext, const char* readerName, unsigne
         sendPci = SCARD_PCI_T1;
     } else {
         Trace("Active protocol unnegotiated or unknown\n");
-        SCardDisconnect(hCard, SCARD_LEAVE_CARD);
         return false;
     }
 
@@ -93,7 +93,6 @@ bool CPcscAccess::ReadUid(SCARDCONTEXT hContext, const char* readerName, unsigne
     if (rv != SCARD_S_SUCCESS) {
         TraceF("\nProblem in SCardTransmit, Erro rcode = 0x%04X\n",
                static_cast<unsigned>(ToResult(rv)));
-        SCardDisconnect(hCard, SCARD_LEAVE_CARD);
         return false;
     }
 
@@ -102,19 +101,16 @@ bool CPcscAccess::ReadUid(SCARDCONTEXT hContext, const char* readerName, unsigne
         received = 255;
     if (received < 2) {
         TraceF("\nWrong return code: %02X%02X\n", 0u, 0u);
-        SCardDisconnect(hCard, SCARD_LEAVE_CARD);
         return false;
     }
     const unsigned sw1 = response[received - 2];
     const unsigned sw2 = response[received - 1];
     if (sw1 != 0x90 || sw2 != 0x00) {
         TraceF("\nWrong return code: %02X%02X\n", sw1, sw2);
-        SCardDisconnect(hCard, SCARD_LEAVE_CARD);
         return false;
     }
 
     count = static_cast<int>(received - 2);
     std::memcpy(uid, response, static_cast<size_t>(count));
-    SCardDisconnect(hCard, SCARD_LEAVE_CARD);
     return true;
 }

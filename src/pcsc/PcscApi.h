@@ -19,7 +19,18 @@
 using SCARD_READERSTATEA = SCARD_READERSTATE;
 #endif
 
+#include "win/Scoped.h"
+
 #include <cstdint>
+
+// The connection to a card for the scope of one call: disconnected when the scope ends, the card
+// left as it is (SCARD_LEAVE_CARD), so that other programs and the status monitor see no change.
+struct CardHandleTraits {
+    using Handle = SCARDHANDLE;
+    static Handle Invalid() { return 0; }
+    static void Close(Handle hCard) { SCardDisconnect(hCard, SCARD_LEAVE_CARD); }
+};
+using CCardHandle = CScoped<CardHandleTraits>;
 
 // The 32-bit PC/SC return code as the program keeps it (0 = success).
 using PcscResult = std::int32_t;

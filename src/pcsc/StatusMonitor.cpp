@@ -108,8 +108,10 @@ void CStatusMonitor::StartMonitor(HWND hWnd, SCARDCONTEXT hContext, const std::s
     m_monitor.message = WM_READER_EVENT;
     m_monitor.oneShot = oneShot;
     if (oneShot)
-        m_monitor.hEvent = m_createEvent();
-    m_monitor.hStop = m_createEvent();
+        m_answerEvent.Reset(m_createEvent());
+    m_stopEvent.Reset(m_createEvent());
+    m_monitor.hEvent = m_answerEvent.Get();
+    m_monitor.hStop = m_stopEvent.Get();
     // Without its stop event the thread would poll without pause and could not be stopped;
     // without the one-shot event nobody would hear its answer.
     if (m_monitor.hStop == nullptr || (oneShot && m_monitor.hEvent == nullptr)) {
@@ -120,9 +122,9 @@ void CStatusMonitor::StartMonitor(HWND hWnd, SCARDCONTEXT hContext, const std::s
     m_monitor.generation = ++m_generations;
     m_running = true;
 
-    m_hThread = CreateThread(nullptr, 0, MonitorThread, &m_monitor, 0, nullptr);
-    TraceF("ThreadHandle: %d created\n", static_cast<int>(reinterpret_cast<INT_PTR>(m_hThread)));
-    if (m_hThread == nullptr) {
+    m_hThread.Reset(CreateThread(nullptr, 0, MonitorThread, &m_monitor, 0, nullptr));
+    TraceF("ThreadHandle: %d created\n", static_cast<int>(reinterpret_cast<INT_PTR>(m_hThread.Get())));
+    if (!m_hThread) {
         m_running = false;
         CloseEvents();
     }
@@ -131,16 +133,15 @@ void CStatusMonitor::StartMonitor(HWND hWnd, SCARDCONTEXT hContext, const std::s
 void CStatusMonitor::StopMonitor()
 {
     m_running = false;
-    if (m_hThread != nullptr) {
+    if (m_hThread) {
         SetEvent(m_monitor.hStop);
         Trace("Terminating Thread\r\n");
         // The thread sees the stop after its poll; a poll held up in the resource manager (a
         // reader that does not answer) is cancelled, so that it returns at once.
         SCardCancel(m_monitor.hContext);
-        while (WaitForSingleObject(m_hThread, kCancelRepeatMs) == WAIT_TIMEOUT)
+        while (WaitForSingleObject(m_hThread.Get(), kCancelRepeatMs) == WAIT_TIMEOUT)
             SCardCancel(m_monitor.hContext);
-        CloseHandle(m_hThread);
-        m_hThread = nullptr;
+        m_hThread.Reset();
     }
     // The one-shot answer has been read by now (or its wait timed out): the event is done with.
     CloseEvents();
@@ -158,11 +159,9 @@ void CStatusMonitor::EndOneShot()
 
 void CStatusMonitor::CloseEvents()
 {
-    for (HANDLE* event : {&m_monitor.hStop, &m_monitor.hEvent}) {
-        if (*event != nullptr)
-            CloseHandle(*event);
-        *event = nullptr;
-    }
+    m_monitor.hStop = m_monitor.hEvent = nullptr;
+    m_stopEvent.Reset();
+    m_answerEvent.Reset();
 }
 
 bool CStatusMonitor::AcceptReport(MonitorEvent* event, unsigned char* atrBlock)

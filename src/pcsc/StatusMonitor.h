@@ -4,6 +4,7 @@
 // event and ends. The main dialog owns one CStatusMonitor and starts and stops it on the UI thread.
 
 #include "pcsc/MonitorPoll.h"
+#include "win/Handles.h"
 
 #include <windows.h>
 
@@ -76,7 +77,7 @@ public:
     bool AcceptReport(MonitorEvent* event, unsigned char* atrBlock);
 
     MonitorBlock& Block() { return m_monitor; }
-    HANDLE Thread() const { return m_hThread; }
+    HANDLE Thread() const { return m_hThread.Get(); }
     bool IsRunning() const { return m_running; }
     const MonitorEvent* LastEvent() const { return m_lastEvent; }
 
@@ -85,7 +86,11 @@ private:
 
     MonitorEventFactory m_createEvent;
     MonitorBlock m_monitor;
-    HANDLE m_hThread = nullptr;
+    // The thread and the events of the block live from a start to the next stop, longer than
+    // any one call: they are owned here, and the block holds copies for the thread to read.
+    CHandle m_hThread;
+    CHandle m_stopEvent;
+    CHandle m_answerEvent;
     MonitorEvent* m_lastEvent = nullptr;
     std::uint32_t m_generations = 0;
     bool m_running = false;

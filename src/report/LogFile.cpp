@@ -2,6 +2,8 @@
 
 #include "report/LogLayout.h"
 
+#include <algorithm>
+
 namespace {
 
 std::string SystemMessage(DWORD error)
@@ -31,29 +33,63 @@ std::string FolderOf(const std::string& path)
 void RemoveLeftovers(const std::string& folder)
 {
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "*" + kTempMark + "*" + kTempEnd).c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
+    const CFindHandle search(FindFirstFileA((folder + "*" + kTempMark + "*" + kTempEnd).c_str(), &found));
+    if (!search)
         return;
     do {
         // The pattern also matches short (8.3) names: only the long name counts.
         if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && IsLogTempName(found.cFileName))
             DeleteFileA((folder + found.cFileName).c_str());
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+    } while (FindNextFileA(search.Get(), &found));
 }
 
 // The earlier file must be replaceable at the end, so refuse now what would refuse then, before
-// any reader is asked: a file held open elsewhere, a read-only file, a folder of that name.
+// any reader is asked: a read-only file, a folder of that name, a file that another program holds
+// open without letting it be deleted. The replace needs delete access and nothing else, so a
+// program that merely reads the file with every sharing mode (a preview pane, the indexer) is no
+// reason to refuse.
 bool CanReplace(const std::string& path)
 {
-    if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES)
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
         return true;  // no earlier file (a missing folder fails at the temporary)
-    HANDLE earlier = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (earlier == INVALID_HANDLE_VALUE)
+    // A read-only file cannot be replaced, whatever the open below would be granted.
+    if ((attributes & FILE_ATTRIBUTE_READONLY) != 0)
         return false;
-    CloseHandle(earlier);
-    return true;
+    const CFileHandle earlier(CreateFileA(path.c_str(), DELETE,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return earlier.IsValid();
+}
+
+// A virus scanner, the search indexer or a sync client often opens a file just after it was
+// written, and scanners have been seen holding one for up to 2 s; meanwhile a rename onto or from
+// it fails with one of these errors.
+bool IsHeldForAMoment(DWORD error)
+{
+    return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
+
+constexpr DWORD kReplacePatienceMs = 2000;
+constexpr DWORD kFirstReplacePauseMs = 25;
+constexpr DWORD kLongestReplacePauseMs = 500;
+
+// Gives the temporary the chosen name, trying again with growing pauses while another program
+// holds one of the two files; any other error ends it at once.
+bool MoveIntoPlace(const std::string& from, const std::string& to)
+{
+    DWORD waited = 0;
+    DWORD pause = kFirstReplacePauseMs;
+    for (;;) {
+        if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return true;
+        if (!IsHeldForAMoment(GetLastError()) || waited >= kReplacePatienceMs)
+            return false;
+        const DWORD step = std::min(pause, kReplacePatienceMs - waited);
+        Sleep(step);
+        waited += step;
+        pause = std::min(pause * 2, kLongestReplacePauseMs);
+    }
 }
 
 }  // namespace
@@ -85,7 +121,7 @@ bool IsLogTempName(const std::string& name)
 CLogFile::~CLogFile()
 {
     if (IsOpen()) {
-        CloseHandle(m_file);
+        m_file.Reset();
         DeleteFileA(m_tempPath.c_str());
     }
 }
@@ -102,8 +138,8 @@ bool CLogFile::Open(const std::string& path)
     if (!CanReplace(path))
         return false;
     // CREATE_NEW: a file of that name that is still there is another run's, open, and not ours.
-    m_file = CreateFileA(m_tempPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
+    m_file.Reset(CreateFileA(m_tempPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                             FILE_ATTRIBUTE_NORMAL, nullptr));
     return IsOpen();
 }
 
@@ -115,7 +151,7 @@ bool CLogFile::Write(const std::string& text, std::string& description)
     while (done < bytes.size()) {
         DWORD written = 0;
         const DWORD chunk = static_cast<DWORD>(bytes.size() - done);
-        if (!WriteFile(m_file, bytes.data() + done, chunk, &written, nullptr)) {
+        if (!WriteFile(m_file.Get(), bytes.data() + done, chunk, &written, nullptr)) {
             description = SystemMessage(GetLastError());
             m_failed = true;
             return false;
@@ -137,13 +173,11 @@ bool CLogFile::Close()
         return false;
     }
     // On disk before the name moves, so that a power loss cannot leave the name on an empty file.
-    if (!m_failed && !FlushFileBuffers(m_file))
+    if (!m_failed && !FlushFileBuffers(m_file.Get()))
         m_failed = true;
-    if (!CloseHandle(m_file))
+    if (!CloseHandle(m_file.Release()))
         m_failed = true;
-    m_file = INVALID_HANDLE_VALUE;
-    if (!m_failed &&
-        !MoveFileExA(m_tempPath.c_str(), m_path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    if (!m_failed && !MoveIntoPlace(m_tempPath, m_path))
         m_failed = true;
     if (m_failed)
         DeleteFileA(m_tempPath.c_str());

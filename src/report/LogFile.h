@@ -6,6 +6,8 @@
 // where there was none. A write, close or rename that fails is remembered, so that the user can be
 // told once the file is closed; the earlier file then stays too.
 
+#include "win/Handles.h"
+
 #include <windows.h>
 
 #include <string>
@@ -29,8 +31,8 @@ public:
 
     // Removes the temporaries that runs which did not finish left in the chosen folder, then opens
     // a new temporary there. False when the chosen file could not be replaced (a folder that cannot
-    // be written, a file that another program holds open or that is read-only); then nothing is
-    // written and the chosen name is left alone.
+    // be written, a read-only file, a file that another program holds open without letting it be
+    // deleted); then nothing is written and the chosen name is left alone.
     bool Open(const std::string& path);
 
     // Writes `text` with its line ends converted. False when not all of it reached the file;
@@ -38,16 +40,18 @@ public:
     bool Write(const std::string& text, std::string& description);
 
     // Closes the temporary and, when every write succeeded, gives it the chosen name in place of
-    // the earlier file. False when a write, the close or the rename failed (or there was no open
-    // file); the temporary is then removed and the earlier file stays.
+    // the earlier file. A rename that another program's open handle blocks (a virus scanner, the
+    // indexer, a sync client) is tried again for about two seconds. False when a write, the close
+    // or the rename failed (or there was no open file); the temporary is then removed and the
+    // earlier file stays.
     bool Close();
 
-    bool IsOpen() const { return m_file != INVALID_HANDLE_VALUE; }
+    bool IsOpen() const { return m_file.IsValid(); }
     // True when any write, the close or the rename has failed since Open.
     bool Failed() const { return m_failed; }
 
 private:
-    HANDLE m_file = INVALID_HANDLE_VALUE;
+    CFileHandle m_file;
     bool m_failed = false;
     std::string m_path;
     std::string m_tempPath;

@@ -4,6 +4,7 @@
 #include "pcsc/AtrBlock.h"
 #include "pcsc/HexLine.h"
 #include "resource.h"
+#include "sysinfo/FirmwareQuery.h"
 
 namespace {
 

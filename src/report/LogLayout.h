@@ -5,13 +5,15 @@
 // that is empty writes nothing. Pieces end their lines with "\n" alone; the file turns each of
 // them into CR LF (FileBytes). Pure: no platform calls.
 
-#include "sysinfo/ReaderTests.h"
 #include "win/TextSource.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
+
+// Defined in sysinfo/FirmwareQuery.h, which brings in the platform's headers on Windows.
+enum FirmwareQueryStatus : int;
 
 struct LogPiece {
     std::string text;  // written unchanged when not empty

@@ -21,5 +21,7 @@ void FillLogSaveDialog(OPENFILENAMEA& dialog, HWND owner, LogPathBuffer& file)
     dialog.lpstrFile = file.path;
     dialog.nMaxFile = sizeof file.path;
     dialog.lpstrDefExt = kDefaultExtension;
-    dialog.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY;
+    // Without OFN_NOCHANGEDIR the chosen folder would stay the program's current folder, and a USB
+    // stick that the log was saved onto could not be ejected while the program runs.
+    dialog.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
 }

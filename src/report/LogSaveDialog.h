@@ -11,5 +11,6 @@ struct LogPathBuffer {
 
 // Fills `dialog` for the log: owned by `owner`, the filters "Logfile (*.log)" (selected) and
 // "All Files (*.*)", the initial name "PCSC_Kardoskop.log" in `file`, the default extension
-// "txt", no read-only box, and a question before an existing file is replaced.
+// "txt", no read-only box, a question before an existing file is replaced, and the program's
+// current folder left as it was.
 void FillLogSaveDialog(OPENFILENAMEA& dialog, HWND owner, LogPathBuffer& file);

@@ -2,6 +2,7 @@
 
 #include "sysinfo/RedirectionOff.h"
 #include "sysinfo/SysInfo.h"
+#include "win/Handles.h"
 
 #include <windows.h>
 
@@ -56,11 +57,7 @@ private:
 bool FileExists(const char* path)
 {
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(path, &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return false;
-    FindClose(search);
-    return true;
+    return CFindHandle(FindFirstFileA(path, &found)).IsValid();
 }
 
 }  // namespace

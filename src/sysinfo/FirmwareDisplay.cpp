@@ -1,6 +1,7 @@
 #include "sysinfo/FirmwareDisplay.h"
 
 #include "resource.h"
+#include "sysinfo/FirmwareQuery.h"
 
 FirmwareFields FirmwareDisplay(FirmwareQueryStatus status, const char* firmware, const char* emv,
                                const TextSource& text)

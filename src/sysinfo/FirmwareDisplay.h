@@ -2,10 +2,12 @@
 // What the reader page and the log show for a firmware query, and the text of the message box that
 // reports a missing vendor DLL. Pure: the texts come from the given source (LoadText in the program).
 
-#include "sysinfo/ReaderTests.h"
 #include "win/TextSource.h"
 
 #include <string>
+
+// Defined in sysinfo/FirmwareQuery.h, which brings in the platform's headers on Windows.
+enum FirmwareQueryStatus : int;
 
 // The vendor DLL's file name, as it is loaded and as the message names it.
 constexpr char kVendorDllName[] = "tvkscrfwcheck.dll";

@@ -1,13 +1,28 @@
 #include "sysinfo/FirmwareQuery.h"
 
+#include <cstdio>
+
+std::string VersionText(std::uint32_t value)
+{
+    char digits[9];
+    const int count = std::snprintf(digits, sizeof digits, "%x", static_cast<unsigned>(value));
+
+    // Layout d1.d2d3.d4d5.d6d7: a point follows digits 1, 3 and 5 whenever that digit exists, so a
+    // short value ends in its point ("0.", "1.02.03.").
+    std::string text;
+    for (int i = 0; i < count && i < 7; ++i) {
+        text += digits[i];
+        if (i == 0 || i == 2 || i == 4)
+            text += '.';
+    }
+    return text;
+}
+
+#ifdef _WIN32
 #include "sysinfo/FirmwareDisplay.h"
 #include "win/Trace.h"
 
-#include <windows.h>
-
-#include <cstdint>
 #include <cstring>
-#include <string>
 
 namespace {
 
@@ -63,3 +78,4 @@ FirmwareQueryStatus QueryFirmwareVersion(SCARDCONTEXT hContext, const char* read
     // cppcheck-suppress resourceLeak ; the vendor DLL stays loaded
     return FwAndEmv;
 }
+#endif

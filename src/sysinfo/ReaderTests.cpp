@@ -1,7 +1,5 @@
 #include "sysinfo/ReaderTests.h"
 
-#include <cstdio>
-
 namespace {
 
 const char kMakerName[] = "Talvek";
@@ -46,20 +44,4 @@ std::string ReaderDisplayName(const std::string& readerName)
     if (display.size() > kMaxDisplayNameLength)
         display.resize(kMaxDisplayNameLength);
     return display;
-}
-
-std::string VersionText(std::uint32_t value)
-{
-    char digits[9];
-    const int count = std::snprintf(digits, sizeof digits, "%x", static_cast<unsigned>(value));
-
-    // Layout d1.d2d3.d4d5.d6d7: a point follows digits 1, 3 and 5 whenever that digit exists, so a
-    // short value ends in its point ("0.", "1.02.03.").
-    std::string text;
-    for (int i = 0; i < count && i < 7; ++i) {
-        text += digits[i];
-        if (i == 0 || i == 2 || i == 4)
-            text += '.';
-    }
-    return text;
 }

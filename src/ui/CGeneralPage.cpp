@@ -20,6 +20,11 @@ struct FileColumn {
 constexpr FileColumn kFileColumns[] = {{IDS_FILE, 80}, {IDS_VERSION, 100}, {IDS_MAKER, 131}};
 }  // namespace
 
+const BitmapVariants CGeneralPage::kStatusOkBitmap = {
+    {IDB_STATUS_OK, IDB_STATUS_OK_125, IDB_STATUS_OK_150, IDB_STATUS_OK_200}};
+const BitmapVariants CGeneralPage::kStatusErrorBitmap = {
+    {IDB_STATUS_ERROR, IDB_STATUS_ERROR_125, IDB_STATUS_ERROR_150, IDB_STATUS_ERROR_200}};
+
 CGeneralPage::CGeneralPage() : CModelessDialog(IDD_GENERAL_PAGE) {}
 
 CGeneralPage::~CGeneralPage() = default;
@@ -73,8 +78,8 @@ bool CGeneralPage::OnMessage(UINT message, WPARAM, LPARAM, LRESULT&)
 
 void CGeneralPage::ShowStatusPicture()
 {
-    const unsigned id = m_rmOk ? IDB_STATUS_OK : IDB_STATUS_ERROR;
-    m_hStatusBitmap.Reset(LoadBitmapForDpi(ResourceModule(), static_cast<int>(id), PictureDpi()));
+    m_hStatusBitmap.Reset(
+        LoadBitmapForDpi(ResourceModule(), m_rmOk ? kStatusOkBitmap : kStatusErrorBitmap, PictureDpi()));
     // The control loaded the template's picture itself; nobody else would free it.
     HBITMAP previous = m_statusPicture.SetBitmap(m_hStatusBitmap.Get());
     if (previous != nullptr && previous != m_hStatusBitmap.Get())

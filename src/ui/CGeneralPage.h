@@ -20,6 +20,10 @@ public:
     CGeneralPage();
     ~CGeneralPage() override;
 
+    // The status pictures: a context was established, or not.
+    static const BitmapVariants kStatusOkBitmap;
+    static const BitmapVariants kStatusErrorBitmap;
+
     void SetResourceManagerOk(bool ok) { m_rmOk = ok; }
     // The main dialog's multi-string: `length` characters, final NULs included. It is read only
     // while the window is created; the main dialog keeps ownership.

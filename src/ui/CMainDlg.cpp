@@ -10,6 +10,7 @@
 #include "win/Trace.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <iterator>
 #include <utility>
@@ -22,7 +23,17 @@ constexpr UINT kAboutCommand = 0x10;
 constexpr int kPageX = 168;
 constexpr int kPageWidthLess = 7;
 constexpr int kPageHeightLess = 65;
+// The height above counts the caption and the frame, which Windows 10 and 11 draw taller than the
+// 65 pixels allow for (more so at the larger scales): where the page would reach the button row it
+// ends this far above the row's top instead.
+constexpr int kPageButtonGap = 4;
 constexpr int kIconCentring = 19;
+
+bool IsSeparatorAt(HMENU menu, UINT position)
+{
+    const UINT state = GetMenuState(menu, position, MF_BYPOSITION);
+    return state != static_cast<UINT>(-1) && (state & MF_SEPARATOR) != 0;
+}
 }  // namespace
 
 CMainDlg::CMainDlg() : CModalDialog(IDD_MAIN)
@@ -81,8 +92,10 @@ void CMainDlg::StartUp()
     CentreIcons();
 }
 
-// The About entry replaces the maximise entry and the separator above Close. Done once: a second
-// pass at Refresh would delete Close instead.
+// The About entry replaces the maximise entry and the separator above Close of the standard system
+// menu (Restore, Move, Size, Minimize, Maximize, separator, Close). Windows may give a dialog a
+// shorter one (Move, separator, Close), so each of the two is deleted only where it stands there:
+// never the About entry, never Close. Done once: a second pass at Refresh would add another entry.
 void CMainDlg::AdaptSystemMenu()
 {
     HMENU menu = GetSystemMenu(m_hWnd, FALSE);
@@ -93,8 +106,10 @@ void CMainDlg::AdaptSystemMenu()
         return;
     AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
     AppendMenuA(menu, MF_STRING, kAboutCommand, about.c_str());
-    DeleteMenu(menu, 5, MF_BYPOSITION);
-    DeleteMenu(menu, 4, MF_BYPOSITION);
+    if (IsSeparatorAt(menu, 5) && GetMenuItemID(menu, 6) == SC_CLOSE)
+        DeleteMenu(menu, 5, MF_BYPOSITION);
+    if (GetMenuItemID(menu, 4) == SC_MAXIMIZE)
+        DeleteMenu(menu, 4, MF_BYPOSITION);
     m_systemMenuAdapted = true;
 }
 
@@ -199,11 +214,28 @@ void CMainDlg::PlacePages()
     m_pagePlacement[1] = 0;
     m_pagePlacement[2] = (window.right - window.left) - ScalePx(kPageWidthLess, dpi);
     m_pagePlacement[3] = (window.bottom - window.top) - ScalePx(kPageHeightLess, dpi);
+    const int buttonsTop = ButtonRowTop();
+    if (m_pagePlacement[1] + m_pagePlacement[3] > buttonsTop)
+        m_pagePlacement[3] = buttonsTop - ScalePx(kPageButtonGap, dpi) - m_pagePlacement[1];
     for (CWindow* page : {static_cast<CWindow*>(&m_generalPage), static_cast<CWindow*>(&m_contactlessPage),
                           static_cast<CWindow*>(&m_contactPage)}) {
         page->SetPos(HWND_TOP, m_pagePlacement[0], m_pagePlacement[1], m_pagePlacement[2],
                      m_pagePlacement[3], SWP_HIDEWINDOW);
     }
+}
+
+int CMainDlg::ButtonRowTop() const
+{
+    int top = INT_MAX;
+    for (int id : {IDC_REFRESH, IDC_LOGFILE, IDC_LANGUAGE, IDCANCEL}) {
+        HWND button = GetItem(id);
+        RECT r{};
+        if (button == nullptr || !GetWindowRect(button, &r))
+            continue;
+        MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&r), 2);
+        top = std::min(top, static_cast<int>(r.top));
+    }
+    return top;
 }
 
 void CMainDlg::CentreIcons()

@@ -90,6 +90,8 @@ private:
     void ListSupportedReaders();
     void CreatePages();
     void PlacePages();
+    // The top of the highest button of the row below the pages, in client pixels.
+    int ButtonRowTop() const;
     void CentreIcons();
     void Refresh();
     void Close();

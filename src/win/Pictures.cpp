@@ -1,6 +1,5 @@
 #include "win/Pictures.h"
 
-#include "resource.h"
 #include "win/Dpi.h"
 
 #include <algorithm>
@@ -8,15 +7,6 @@
 #include <iterator>
 
 namespace {
-
-// The bitmaps drawn per scale: their ids at 96, 120, 144 and 192 DPI.
-struct BitmapVariants {
-    int ids[std::size(kDrawnDpis)];
-};
-constexpr BitmapVariants kBitmapVariants[] = {
-    {{IDB_STATUS_ERROR, IDB_STATUS_ERROR_125, IDB_STATUS_ERROR_150, IDB_STATUS_ERROR_200}},
-    {{IDB_STATUS_OK, IDB_STATUS_OK_125, IDB_STATUS_OK_150, IDB_STATUS_OK_200}},
-};
 
 // Width and height of a bitmap resource, read from its header without making a bitmap of it.
 bool BitmapResourceSize(HINSTANCE module, int id, int& width, int& height)
@@ -51,16 +41,12 @@ int TemplatePictureDpi(int templateDpi)
     return above == std::begin(kDrawnDpis) ? kDrawnDpis[0] : *(above - 1);
 }
 
-int BitmapVariantId(int id, int drawnDpi)
+int BitmapVariantId(const BitmapVariants& bitmap, int drawnDpi)
 {
-    for (const BitmapVariants& variants : kBitmapVariants) {
-        if (variants.ids[0] != id)
-            continue;
-        for (std::size_t i = 0; i < std::size(kDrawnDpis); ++i)
-            if (kDrawnDpis[i] == drawnDpi)
-                return variants.ids[i];
-    }
-    return id;
+    for (std::size_t i = 0; i < std::size(kDrawnDpis); ++i)
+        if (kDrawnDpis[i] == drawnDpi)
+            return bitmap.ids[i];
+    return bitmap.ids[0];
 }
 
 HICON LoadIconPx(HINSTANCE module, int id, int px)
@@ -78,10 +64,11 @@ CIcon ShowIconPicture(HWND picture, HINSTANCE module, int id, int px)
     return icon;
 }
 
-HBITMAP LoadBitmapForDpi(HINSTANCE module, int id, int dpi)
+HBITMAP LoadBitmapForDpi(HINSTANCE module, const BitmapVariants& bitmap, int dpi)
 {
+    const int id = bitmap.ids[0];
     const int drawn = DrawnDpiFor(dpi);
-    int variant = BitmapVariantId(id, drawn);
+    int variant = BitmapVariantId(bitmap, drawn);
     // A resource module made before the scaled pictures existed has only the 100 % one: stretch it.
     if (FindResourceA(module, MAKEINTRESOURCEA(variant), MAKEINTRESOURCEA(2)) == nullptr)
         variant = id;

@@ -8,8 +8,16 @@
 
 #include "win/Handles.h"
 
+#include <iterator>
+
 // The DPIs the pictures are drawn for, smallest first.
 constexpr int kDrawnDpis[] = {96, 120, 144, 192};
+
+// A bitmap drawn for every scale: the resource ids of its variants, one per DPI of kDrawnDpis,
+// the 100 % one first. The program names its bitmaps where it shows them.
+struct BitmapVariants {
+    int ids[std::size(kDrawnDpis)];
+};
 
 // The drawn DPI whose picture serves `dpi`: `dpi` itself when a picture is drawn for it, else the
 // next larger one, which is then scaled down (shrinking keeps the edges sharper than enlarging);
@@ -30,12 +38,11 @@ HICON LoadIconPx(HINSTANCE module, int id, int px);
 // while the control lives. Empty, and the control unchanged, when the module lacks the icon.
 CIcon ShowIconPicture(HWND picture, HINSTANCE module, int id, int px);
 
-// Bitmap `id` (the 100 % id) for a window at `dpi`: its variant drawn for that scale, or, between
-// the drawn scales, the variant of DrawnDpiFor stretched to the 100 % size scaled to `dpi`. A
-// bitmap without variants is stretched from its one picture. At 96 DPI exactly LoadBitmapA(id).
-// The caller deletes it (DeleteObject); null when the module lacks the bitmap.
-HBITMAP LoadBitmapForDpi(HINSTANCE module, int id, int dpi);
+// `bitmap` for a window at `dpi`: its variant drawn for that scale, or, between the drawn scales,
+// the variant of DrawnDpiFor stretched to the 100 % size scaled to `dpi`. From a module that holds
+// only the 100 % picture, that one stretched. At 96 DPI exactly LoadBitmapA of the 100 % id. The
+// caller deletes it (DeleteObject); null when the module lacks the bitmap.
+HBITMAP LoadBitmapForDpi(HINSTANCE module, const BitmapVariants& bitmap, int dpi);
 
-// The resource id of the variant of bitmap `id` drawn for `drawnDpi` (one of kDrawnDpis); `id`
-// itself at 96 DPI and for a bitmap without variants.
-int BitmapVariantId(int id, int drawnDpi);
+// The resource id of the variant of `bitmap` drawn for `drawnDpi` (one of kDrawnDpis).
+int BitmapVariantId(const BitmapVariants& bitmap, int drawnDpi);

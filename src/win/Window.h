@@ -42,15 +42,9 @@ public:
     std::string GetItemText(int id) const { return CWindow(GetItem(id)).GetText(); }
 
     bool Show(int command) const { return ::ShowWindow(m_hWnd, command) != FALSE; }
-    bool Update() const { return ::UpdateWindow(m_hWnd) != FALSE; }
-    bool Enable(bool enable) const { return ::EnableWindow(m_hWnd, enable ? TRUE : FALSE) != FALSE; }
     HWND SetFocus() const { return ::SetFocus(m_hWnd); }
     bool Destroy() const { return ::DestroyWindow(m_hWnd) != FALSE; }
 
-    bool Move(int x, int y, int width, int height, bool repaint = true) const
-    {
-        return ::MoveWindow(m_hWnd, x, y, width, height, repaint ? TRUE : FALSE) != FALSE;
-    }
     bool SetPos(HWND insertAfter, int x, int y, int width, int height, UINT flags) const
     {
         return ::SetWindowPos(m_hWnd, insertAfter, x, y, width, height, flags) != FALSE;
@@ -68,13 +62,11 @@ public:
         return rect;
     }
 
-    LONG_PTR GetLong(int index) const { return ::GetWindowLongPtrA(m_hWnd, index); }
-    LONG_PTR SetLong(int index, LONG_PTR value) const { return ::SetWindowLongPtrA(m_hWnd, index, value); }
-    DWORD Style() const { return static_cast<DWORD>(GetLong(GWL_STYLE)); }
+    DWORD Style() const { return static_cast<DWORD>(::GetWindowLongPtrA(m_hWnd, GWL_STYLE)); }
     // Changes the style bits only; no frame recalculation or redraw is asked for.
     void ModifyStyle(DWORD remove, DWORD add) const
     {
-        SetLong(GWL_STYLE, static_cast<LONG_PTR>((Style() & ~remove) | add));
+        ::SetWindowLongPtrA(m_hWnd, GWL_STYLE, static_cast<LONG_PTR>((Style() & ~remove) | add));
     }
 
     HICON SetIcon(HICON icon, bool big) const

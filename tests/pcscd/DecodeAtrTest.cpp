@@ -83,14 +83,33 @@ TEST(DecodeAtr, ReadReaderAttributeGivesZeroOnEveryFailure)
 {
     PcscdHarness pcscd;
     ASSERT_TRUE(pcscd.Start({{"Talvek Clock", "card = present\natr = 3B 02 14 50\nclock = 3570\n"},
-                             {"Talvek NoClock", "card = present\natr = 3B 02 14 50\nclock = none\n"}}))
+                             {"Talvek NoClock", "card = present\natr = 3B 02 14 50\nclock = none\n"},
+                             {"Talvek Empty", "card = absent\n"},
+                             {"Talvek Mute", "card = mute\n"}}))
         << pcscd.Error();
     SCARDCONTEXT hContext = 0;
     ASSERT_EQ(SCardEstablishContext(SCARD_SCOPE_SYSTEM, nullptr, nullptr, &hContext), SCARD_S_SUCCESS);
+    SCARDCONTEXT released = 0;
+    ASSERT_EQ(SCardEstablishContext(SCARD_SCOPE_SYSTEM, nullptr, nullptr, &released), SCARD_S_SUCCESS);
+    SCardReleaseContext(released);
     CPcscAccess pcsc;
-    EXPECT_EQ(pcsc.ReadReaderAttribute(pcscd.ReaderNames()[0].c_str(), hContext, SCARD_ATTR_CURRENT_CLK), 3570u);
-    EXPECT_EQ(pcsc.ReadReaderAttribute(pcscd.ReaderNames()[1].c_str(), hContext, SCARD_ATTR_CURRENT_CLK), 0u);
-    EXPECT_EQ(pcsc.ReadReaderAttribute("Talvek Gone 00 00", hContext, SCARD_ATTR_CURRENT_CLK), 0u);
+    const std::vector<std::string>& names = pcscd.ReaderNames();
+    EXPECT_EQ(pcsc.ReadReaderAttribute(names[0].c_str(), hContext, SCARD_ATTR_CURRENT_CLK), 3570u);
+    const struct {
+        const char* name;
+        std::string reader;
+        SCARDCONTEXT context;
+    } failures[] = {
+        {"attribute not supported", names[1], hContext},
+        {"no card: the connection fails", names[2], hContext},
+        {"mute card: the connection fails", names[3], hContext},
+        {"reader gone", "Talvek Gone 00 00", hContext},
+        {"context released", names[0], released},
+    };
+    for (const auto& c : failures) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(pcsc.ReadReaderAttribute(c.reader.c_str(), c.context, SCARD_ATTR_CURRENT_CLK), 0u);
+    }
     SCardReleaseContext(hContext);
     EXPECT_TRUE(pcscd.Stop()) << pcscd.Error();
 }

@@ -119,6 +119,50 @@ two runs at once: the second waits, then reuses|0|2 at once|0|1|c/thing.partial|
 a failed make leaves no partial folder|1|1|1|1|c/thing.partial c/thing|c/thing.partial.log
 EOF
 
+# A run killed right after the partial mark went (no EXIT trap runs): the folder it leaves must
+# still carry one of our marks, so the next run deletes it and makes the folder again.
+row="a run killed between the marks leaves a folder the next run clears"
+rm -rf "$t" "$made"
+dir=$t/c/thing
+(
+  rm() { command rm "$@"; [[ "$*" != *"$cache_partial_mark"* ]] || kill -9 "$BASHPID"; }
+  setup
+) 2>/dev/null
+setup || fail "the next run failed: $(cat "$tmp/err")"
+[ -f "$dir/file" ] && [ ! -e "$dir.partial" ] || fail "not made again: $(ls -A "$t/c")"
+
+# The completeness marks carry a digest of the scripts that make the folder, taken from a copy of
+# scripts/: one byte more in a making script changes the mark, in any other file it does not.
+# name | script whose mark is read | file changed | mark afterwards
+mkdir "$tmp/copy" && cp -r "$repo/scripts" "$tmp/copy/scripts"
+mark_of() { bash "$tmp/copy/scripts/setup-$1.sh" --mark; }
+while IFS='|' read -r row script file want; do
+  [ -n "$row" ] || continue
+  before=$(mark_of "$script") || fail "no mark"
+  cp "$tmp/copy/scripts/$file" "$tmp/saved"
+  printf "#" >>"$tmp/copy/scripts/$file"
+  after=$(mark_of "$script") || fail "no mark after the change"
+  cp "$tmp/saved" "$tmp/copy/scripts/$file"
+  case "$want" in
+    other) [ "$after" != "$before" ] || fail "the mark stayed $before" ;;
+    same) [ "$after" = "$before" ] || fail "the mark changed from $before to $after" ;;
+  esac
+done <<'EOF'
+the root's own script|root|setup-root.sh|other
+the root's debootstrap steps|root|debian-root.sh|other
+the root's steps inside the namespace|root|lib/root-install.sh|other
+the root's folder guard|root|lib/cache-folder.sh|other
+the VM's script, for the root|root|setup-vm.sh|same
+the VM's own script (its guest init)|vm|setup-vm.sh|other
+the VM's debootstrap steps|vm|debian-root.sh|other
+the VM's steps inside the namespace|vm|lib/root-install.sh|other
+the VM's folder guard|vm|lib/cache-folder.sh|other
+the guest's job script, run from the share|vm|vm-guest.sh|same
+the guest's copy back, run from the share|vm|vm-copy-back.py|same
+the root's script, for the VM|vm|setup-root.sh|same
+the test command|vm|test.sh|same
+EOF
+
 if [ "$failures" -ne 0 ]; then
   echo "$failures failures" >&2
   exit 1

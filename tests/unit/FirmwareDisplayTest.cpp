@@ -1,5 +1,7 @@
 #include "sysinfo/FirmwareDisplay.h"
 
+#include "sysinfo/FirmwareQuery.h"
+
 #include <gtest/gtest.h>
 
 #include <map>

@@ -1,5 +1,6 @@
 #include "report/LogLayout.h"
 
+#include "sysinfo/FirmwareQuery.h"
 #include "win/Text.h"
 
 #include <gtest/gtest.h>
@@ -99,13 +100,31 @@ TEST(LogLayout, SystemPartIsLaidOutAsTheReportBegins)
 
 TEST(LogLayout, HeadingsComeFromTheStringTable)
 {
-    // Loaded when written, so the English module changes them; the literals stay.
-    std::vector<unsigned> ids;
-    for (const LogPiece& piece : SystemPartPieces(ExampleSystem())) {
-        if (piece.text.empty() && piece.id != 0)
-            ids.push_back(piece.id);
+    // Loaded when written, so the English module changes them; the literals stay. A table that
+    // answers every id with its number shows which text stands where.
+    const TextSource numbered = [](unsigned id) { return "<" + std::to_string(id) + ">"; };
+    std::string text;
+    for (const LogPiece& piece : SystemPartPieces(ExampleSystem()))
+        text += PieceText(piece, numbered);
+    const std::vector<std::string> lines = Lines(text);
+    const struct {
+        const char* name;
+        std::size_t line;
+        std::string text;
+    } cases[] = {
+        {"title: a literal", 1, "PC/SC Kardoskop v2.1"},
+        {"date", 4, "<148>Montag, 8. Dezember 2025"},
+        {"time", 5, "<149>20:49:07"},
+        {"resource-manager status", 7, "<167>  OK"},
+        {"operating system, its rule a literal", 11, "<150>-----------------------"},
+        {"files", 18, "<151>-----------------------"},
+        {"readers", 27, "<153>-----------------------"},
+    };
+    ASSERT_GT(lines.size(), 27u);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(lines[c.line], c.text);
     }
-    EXPECT_EQ(ids, (std::vector<unsigned>{148, 149, 167, 150, 151, 153}));
 }
 
 TEST(LogLayout, EmptyDynamicTextsWriteNothing)

@@ -2,6 +2,8 @@
 // ends, and what runs that did not finish leave.
 #include "report/LogFile.h"
 
+#include "HeldQuery.h"
+
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -13,6 +15,46 @@
 #include <vector>
 
 namespace {
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+constexpr DWORD kShareAllButDelete = FILE_SHARE_READ | FILE_SHARE_WRITE;
+
+// A virus scanner's handle on a file, without delete sharing, let go after `holdMs` or at the end
+// of its scope, whichever comes first.
+class CScanner {
+public:
+    CScanner(const std::string& path, DWORD holdMs)
+        : m_file(CreateFileA(path.c_str(), GENERIC_READ, kShareAllButDelete, nullptr, OPEN_EXISTING, 0, nullptr)),
+          m_holdMs(holdMs), m_letGo(CreateEventA(nullptr, TRUE, FALSE, nullptr)),
+          m_thread(CreateThread(nullptr, 0, Hold, this, 0, nullptr))
+    {
+    }
+    ~CScanner()
+    {
+        SetEvent(m_letGo);
+        WaitForSingleObject(m_thread, INFINITE);
+        CloseHandle(m_thread);
+        CloseHandle(m_letGo);
+    }
+    CScanner(const CScanner&) = delete;
+    CScanner& operator=(const CScanner&) = delete;
+
+    bool Holds() const { return m_file != INVALID_HANDLE_VALUE && m_thread != nullptr; }
+
+private:
+    static DWORD WINAPI Hold(LPVOID parameter)
+    {
+        auto* self = static_cast<CScanner*>(parameter);
+        WaitForSingleObject(self->m_letGo, self->m_holdMs);
+        CloseHandle(self->m_file);
+        return 0;
+    }
+
+    HANDLE m_file;
+    DWORD m_holdMs;
+    HANDLE m_letGo;
+    HANDLE m_thread;
+};
 
 class LogFileTest : public ::testing::Test {
 protected:
@@ -150,6 +192,44 @@ TEST_F(LogFileTest, UnfinishedRunsLeaveTheEarlierFile)
     }
 }
 
+// Scanners, the indexer and sync clients open a file just after it was written and hold it for a
+// moment, without letting it be deleted: the replace waits for them about two seconds, then gives
+// up as it would at once for any other failure.
+TEST_F(LogFileTest, ReplaceWaitsAboutTwoSecondsForAProgramHoldingTheEarlierFile)
+{
+    const struct {
+        const char* name;
+        DWORD holdMs;
+        bool replaced;
+        DWORD leastMs;  // the close waits at least this long (its pauses, not its speed)
+    } cases[] = {
+        {"let go after 300 ms", 300, true, 250},
+        {"held for 5 s", Stretched(5000), false, 1500},
+    };
+    const std::string earlier = "earlier\r\nlog";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Create(earlier);
+        CLogFile file;
+        ASSERT_TRUE(file.Open(m_path));
+        std::string description;
+        EXPECT_TRUE(file.Write("new\n", description));
+        DWORD took = 0;
+        {
+            const DWORD start = GetTickCount();  // the scanner lets go holdMs after this at the earliest
+            CScanner scanner(m_path, c.holdMs);
+            ASSERT_TRUE(scanner.Holds());
+            EXPECT_EQ(file.Close(), c.replaced);
+            took = GetTickCount() - start;
+        }
+        EXPECT_GE(took, c.leastMs);
+        EXPECT_EQ(file.Failed(), !c.replaced);
+        EXPECT_EQ(Contents(), c.replaced ? "new\r\n" : earlier);
+        EXPECT_TRUE(Temporaries().empty());
+        DeleteFileA(m_path.c_str());
+    }
+}
+
 // Temporaries that killed runs left are removed by the next run into the folder, whatever log they
 // were for; files of other names, and the temporary of a run still writing, stay.
 TEST_F(LogFileTest, RemovesOnlyLeftoverTemporaries)
@@ -219,17 +299,41 @@ TEST(LogTempPath, BesideTheChosenFileOrShortWhenTooLong)
     }
 }
 
-TEST_F(LogFileTest, CannotOpenAFileHeldElsewhere)
+// An earlier file that the replace at the end could not take is refused before anything is
+// written; one that another program merely reads, sharing everything, is not.
+TEST_F(LogFileTest, RefusesOnlyAnEarlierFileThatCannotBeReplaced)
 {
-    Create("kept\n");
-    HANDLE other = CreateFileA(m_path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(other, INVALID_HANDLE_VALUE);
-    CLogFile file;
-    EXPECT_FALSE(file.Open(m_path));
-    EXPECT_FALSE(file.IsOpen());
-    CloseHandle(other);
-    EXPECT_EQ(Contents(), "kept\n");  // not truncated
+    const struct {
+        const char* name;
+        bool readOnly;
+        bool held;
+        DWORD sharing;  // of the other program's handle, while Open runs
+        bool refused;
+    } cases[] = {
+        {"held with no sharing", false, true, 0, true},
+        {"held by a reader that does not share deletion", false, true, kShareAllButDelete, true},
+        {"read-only", true, false, 0, true},
+        {"read by a program that shares everything", false, true, kShareAll, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Create("kept\n");
+        SetFileAttributesA(m_path.c_str(), c.readOnly ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL);
+        HANDLE other = c.held ? CreateFileA(m_path.c_str(), GENERIC_READ, c.sharing, nullptr, OPEN_EXISTING,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr)
+                              : INVALID_HANDLE_VALUE;
+        ASSERT_EQ(other != INVALID_HANDLE_VALUE, c.held);
+        {
+            CLogFile file;
+            EXPECT_EQ(file.Open(m_path), !c.refused);
+            EXPECT_EQ(file.IsOpen(), !c.refused);
+        }
+        if (other != INVALID_HANDLE_VALUE)
+            CloseHandle(other);
+        EXPECT_EQ(Contents(), "kept\n");  // not truncated
+        SetFileAttributesA(m_path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(m_path.c_str());
+    }
 }
 
 TEST_F(LogFileTest, CannotOpenInAMissingFolder)

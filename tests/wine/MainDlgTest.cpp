@@ -28,6 +28,8 @@ namespace {
 
 const char kReader[] = "Talvek CCR 4000 0";
 constexpr UINT kAboutCommand = 0x10;
+// Wine's own entry at the end of every system menu, after a separator.
+constexpr UINT kWineAbout = SC_SCREENSAVE + 1;
 
 std::string Environment(const char* name)
 {
@@ -41,10 +43,21 @@ class TestMainDlg : public CMainDlg {
 public:
     using CMainDlg::OnLogFile;
 
+    // Changes the system menu before the dialog's start-up sees it.
+    std::function<void(HMENU)> m_shapeSystemMenu;
+
     bool CreateModeless()
     {
         return CreateDialogParamA(ResourceModule(), MAKEINTRESOURCEA(TemplateId()), nullptr, DialogProc,
                                   reinterpret_cast<LPARAM>(static_cast<CDialog*>(this))) != nullptr;
+    }
+
+protected:
+    bool OnInitDialog() override
+    {
+        if (m_shapeSystemMenu)
+            m_shapeSystemMenu(GetSystemMenu(Handle(), FALSE));
+        return CMainDlg::OnInitDialog();
     }
 };
 
@@ -182,33 +195,79 @@ std::string ReaderWith(const std::string& settings)
     return std::string("[reader ") + kReader + "]\n" + settings;
 }
 
+// The system menu's items in order: "-" for a separator, the name of a system command, "About".
+std::string MenuItems(HMENU menu)
+{
+    const struct {
+        UINT id;
+        const char* name;
+    } names[] = {{SC_RESTORE, "Restore"},   {SC_MOVE, "Move"},   {SC_SIZE, "Size"},
+                 {SC_MINIMIZE, "Minimize"}, {SC_MAXIMIZE, "Maximize"}, {SC_CLOSE, "Close"},
+                 {kWineAbout, "Wine"},      {kAboutCommand, "About"}};
+    std::string items;
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        const UINT id = GetMenuItemID(menu, i);
+        std::string name = (GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION) & MF_SEPARATOR) != 0
+                               ? "-"
+                               : "0x" + std::to_string(id);
+        for (const auto& known : names)
+            if (id == known.id)
+                name = known.name;
+        items += (items.empty() ? "" : " ") + name;
+    }
+    return items;
+}
+
 // Refresh runs the start-up again; the system menu must be adapted once only: a second pass
-// would delete Close and add another About entry.
+// would add another About entry. Wine's menu loses Maximize and the separator above Close.
 TEST_F(MainDlgTest, SystemMenuAfterRefreshes)
 {
     Start("");
     HMENU menu = GetSystemMenu(m_dialog.Handle(), FALSE);
     ASSERT_NE(menu, nullptr);
-    const int itemsAtStart = GetMenuItemCount(menu);
     const struct {
         const char* name;
         int refreshes;  // in all, since the start
-    } cases[] = {{"after one Refresh", 1}, {"after three Refreshes", 3}};
+    } cases[] = {{"after the start", 0}, {"after one Refresh", 1}, {"after three Refreshes", 3}};
     int done = 0;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         for (; done < c.refreshes; ++done)
             Command(IDC_REFRESH);
-        int about = 0;
-        for (int i = 0; i < GetMenuItemCount(menu); ++i)
-            about += GetMenuItemID(menu, i) == kAboutCommand;
-        EXPECT_EQ(about, 1);
-        EXPECT_NE(GetMenuState(menu, SC_CLOSE, MF_BYCOMMAND), static_cast<UINT>(-1)) << "Close is gone";
-        EXPECT_EQ(GetMenuItemCount(menu), itemsAtStart);
+        EXPECT_EQ(MenuItems(menu), "Restore Move Size Minimize Close - Wine - About");
         char text[64] = {};
         GetMenuStringA(menu, kAboutCommand, text, sizeof text, MF_BYCOMMAND);
         EXPECT_EQ(std::string(text), LoadText(IDS_ABOUT_MENU));
     }
+}
+
+// Windows may build a dialog's system menu otherwise than Wine: one of Move, separator and Close
+// loses nothing, and its About entry opens the About box.
+TEST_F(MainDlgTest, ShorterSystemMenuKeepsItsItemsAndGainsTheAboutEntry)
+{
+    m_dialog.m_shapeSystemMenu = [](HMENU menu) {
+        while (GetMenuItemCount(menu) > 0)
+            DeleteMenu(menu, 0, MF_BYPOSITION);
+        AppendMenuA(menu, MF_STRING, SC_MOVE, "Move");
+        AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+        AppendMenuA(menu, MF_STRING, SC_CLOSE, "Close");
+    };
+    Start("");
+    HMENU menu = GetSystemMenu(m_dialog.Handle(), FALSE);
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(MenuItems(menu), "Move - Close - About") << "after the start";
+    Command(IDC_REFRESH);
+    EXPECT_EQ(MenuItems(menu), "Move - Close - About") << "after a Refresh";
+    bool aboutBox = false;
+    {
+        OwnedDialogHandler about(m_dialog.Handle(), [&aboutBox](HWND dialog) {
+            aboutBox = GetDlgItem(dialog, IDC_VERSION_LINE) != nullptr;
+            PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+        });
+        SendMessageA(m_dialog.Handle(), WM_SYSCOMMAND, GetMenuItemID(menu, GetMenuItemCount(menu) - 1), 0);
+        EXPECT_TRUE(about.Handled());
+    }
+    EXPECT_TRUE(aboutBox) << "the entry opened another dialog";
 }
 
 // The window's icons and the reader list's icons are drawn for the window's scale: the big icon at
@@ -387,6 +446,47 @@ TEST_F(MainDlgTest, LogCommandWithNoItemSelectedShowsThePageAgain)
     char status[32] = {};
     GetDlgItemTextA(m_dialog.m_contactPage.Handle(), IDC_CARD_STATUS, status, sizeof status);
     EXPECT_STREQ(status, "Karte gesteckt");
+}
+
+std::string CurrentFolder()
+{
+    char folder[MAX_PATH] = {};
+    GetCurrentDirectoryA(sizeof folder, folder);
+    return folder;
+}
+
+// A log saved into another folder (a USB stick) leaves the program's current folder as it was:
+// were it the stick's, the stick could not be ejected while the program runs. The user goes into
+// the folder in the dialog (its name and Save), then saves the log there under its initial name.
+TEST_F(MainDlgTest, LogRunIntoAnotherFolderLeavesTheCurrentFolder)
+{
+    Start("");
+    char temp[MAX_PATH] = {};
+    GetTempPathA(sizeof temp, temp);
+    const std::string folder = std::string(temp) + "kardoskop-stick-" + std::to_string(GetCurrentProcessId());
+    const std::string path = folder + "\\PCSC_Kardoskop.log";
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    const std::string before = CurrentFolder();
+    ASSERT_NE(before, folder);
+    {
+        OwnedDialogHandler save(m_dialog.Handle(), [&](HWND dialog) {
+            HWND nameBox = GetDlgItem(dialog, 0x47c);
+            HWND nameEdit = reinterpret_cast<HWND>(SendMessageA(nameBox, CBEM_GETEDITCONTROL, 0, 0));
+            HWND name = nameEdit != nullptr ? nameEdit : nameBox;
+            SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(folder.c_str()));
+            SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+            SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("PCSC_Kardoskop.log"));
+            PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+        });
+        m_dialog.OnLogFile();
+        EXPECT_TRUE(save.Handled());
+    }
+    const std::string after = CurrentFolder();
+    SetCurrentDirectoryA(before.c_str());
+    EXPECT_NE(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES) << "no log in " << folder;
+    EXPECT_EQ(after, before);
+    DeleteFileA(path.c_str());
+    EXPECT_TRUE(RemoveDirectoryA(folder.c_str()));
 }
 
 }  // namespace

@@ -278,7 +278,7 @@ TEST_F(StatusMonitorTest, EveryOneShotStartGetsAFreshUnsignalledEvent)
     EXPECT_EQ(block.result, ReaderEmpty);
 }
 
-TEST_F(StatusMonitorTest, StopWithoutThreadReleasesOnlyTheLastEvent)
+TEST_F(StatusMonitorTest, StopReleasesTheLastEventAndAStopWithoutThreadDoesNothing)
 {
     WriteScenario(ReaderWith("absent"));
     m_monitor.StartMonitor(m_hWnd, m_hContext, kReader, false);
@@ -290,8 +290,11 @@ TEST_F(StatusMonitorTest, StopWithoutThreadReleasesOnlyTheLastEvent)
     m_monitor.StopMonitor();
     EXPECT_EQ(m_monitor.Thread(), nullptr);
     EXPECT_EQ(m_monitor.LastEvent(), nullptr);
-    m_monitor.StopMonitor();  // no thread, nothing to release: must be harmless
+    TraceCapture traces;
+    ASSERT_TRUE(traces.Installed());
+    m_monitor.StopMonitor();  // no thread, nothing to release
     EXPECT_EQ(m_monitor.Thread(), nullptr);
+    EXPECT_EQ(traces.Text(), "") << "a stop without thread stopped something";
 }
 
 TEST_F(StatusMonitorTest, StoppedMonitorPostsNothingMore)

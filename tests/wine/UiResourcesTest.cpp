@@ -9,6 +9,7 @@
 
 #include "PageHost.h"
 #include "PictureResources.h"
+#include "ui/CGeneralPage.h"
 #include "win/Dpi.h"
 #include "win/Pictures.h"
 #include "resource.h"
@@ -105,6 +106,7 @@ TEST(UiResources, PicturesForTheWindowsScale)
         int okId;
         int width;
         int height;
+        const char* module = nullptr;  // a resource module in the test's folder, else the test's own
     };
     const Case cases[] = {
         {"100 %", 96, 96, 96, IDB_STATUS_ERROR, IDB_STATUS_OK, 107, 19},
@@ -113,22 +115,26 @@ TEST(UiResources, PicturesForTheWindowsScale)
         {"175 %: the 200 % picture, shrunk", 168, 192, 144, IDB_STATUS_ERROR_200, IDB_STATUS_OK_200, 187, 33},
         {"200 %", 192, 192, 192, IDB_STATUS_ERROR_200, IDB_STATUS_OK_200, 214, 38},
         {"250 %: the 200 % picture, enlarged", 240, 192, 240, IDB_STATUS_ERROR_200, IDB_STATUS_OK_200, 268, 48},
+        {"150 %, a module without the scaled pictures: its 100 % one, stretched", 144, 144, 144,
+         IDB_STATUS_ERROR_150, IDB_STATUS_OK_150, 161, 29, "old_pictures.dll"},
     };
-    HMODULE module = GetModuleHandleA(nullptr);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        HMODULE module = c.module == nullptr ? GetModuleHandleA(nullptr)
+                                             : LoadLibraryExA(c.module, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        ASSERT_NE(module, nullptr);
         EXPECT_EQ(DrawnDpiFor(c.dpi), c.drawnDpi);
         EXPECT_EQ(TemplatePictureDpi(c.dpi), c.templatePictureDpi);
         struct Picture {
-            int id;
+            const BitmapVariants& bitmap;
             int variant;
             unsigned fill;
         };
-        for (const Picture& picture : {Picture{IDB_STATUS_ERROR, c.errorId, 0xFF0000u},
-                                       Picture{IDB_STATUS_OK, c.okId, 0x00FF00u}}) {
-            SCOPED_TRACE(picture.id);
-            EXPECT_EQ(BitmapVariantId(picture.id, c.drawnDpi), picture.variant);
-            HBITMAP bitmap = LoadBitmapForDpi(module, picture.id, c.dpi);
+        for (const Picture& picture : {Picture{CGeneralPage::kStatusErrorBitmap, c.errorId, 0xFF0000u},
+                                       Picture{CGeneralPage::kStatusOkBitmap, c.okId, 0x00FF00u}}) {
+            SCOPED_TRACE(picture.bitmap.ids[0]);
+            EXPECT_EQ(BitmapVariantId(picture.bitmap, c.drawnDpi), picture.variant);
+            HBITMAP bitmap = LoadBitmapForDpi(module, picture.bitmap, c.dpi);
             ASSERT_NE(bitmap, nullptr);
             int width = 0;
             int height = 0;
@@ -137,13 +143,17 @@ TEST(UiResources, PicturesForTheWindowsScale)
             EXPECT_EQ(width, c.width);
             EXPECT_EQ(height, c.height);
             EXPECT_EQ(pixels[static_cast<size_t>(height / 2 * width + ScalePx(3, c.dpi))], picture.fill);
-            if (c.dpi == c.drawnDpi) {
+            if (c.dpi == c.drawnDpi && c.module == nullptr) {
                 HBITMAP drawn = LoadBitmapA(module, MAKEINTRESOURCEA(picture.variant));
                 int drawnWidth = 0;
                 int drawnHeight = 0;
                 EXPECT_EQ(pixels, BitmapPixels(drawn, drawnWidth, drawnHeight)) << "not the drawn picture";
                 DeleteObject(drawn);
             }
+        }
+        if (c.module != nullptr) {
+            FreeLibrary(module);
+            continue;
         }
         HICON icon = LoadIconPx(module, IDI_GENERAL, ScalePx(32, c.dpi));
         EXPECT_EQ(IconWidth(icon), ScalePx(32, c.dpi));

@@ -325,6 +325,37 @@ bool ListTextWidths(Driver& d, const Words& a, Lines& out, std::string& error)
     return true;
 }
 
+// A static cannot measure its text, and a font handle means nothing in another process: a list
+// view beside the static that has its font (the same handle) measures it.
+bool LabelWidths(Driver& d, const Words&, Lines& out, std::string& error)
+{
+    HWND target = nullptr;
+    if (!Target(d, target, error))
+        return false;
+    for (HWND label : Descendants(target)) {
+        const LONG type = GetWindowLongA(label, GWL_STYLE) & SS_TYPEMASK;
+        std::string text;
+        if (ClassOf(label) != "Static" || !IsWindowVisible(label) || (type > SS_RIGHT && type != SS_LEFTNOWORDWRAP) ||
+            !ReadWindowText(label, text, error) || text.empty())
+            continue;
+        HWND list = FindWindowExA(GetParent(label), nullptr, "SysListView32", nullptr);
+        while (list != nullptr && SendMessageA(list, WM_GETFONT, 0, 0) != SendMessageA(label, WM_GETFONT, 0, 0))
+            list = FindWindowExA(GetParent(label), list, "SysListView32", nullptr);
+        std::vector<int> headers;
+        std::vector<std::vector<int>> width;
+        if (list == nullptr || !RemoteListView(list).TextWidths({}, {ListItem{-1, 0, {text}}}, headers, width, error)) {
+            error = list == nullptr ? "no list view with the font of the label '" + text + "' beside it" : error;
+            return false;
+        }
+        RECT r{};
+        GetWindowRect(label, &r);
+        MapWindowPoints(nullptr, target, reinterpret_cast<POINT*>(&r), 2);
+        out.push_back(std::to_string(out.size()) + " | " + RectText(r) + " | " + std::to_string(width[0][0]) + " | " +
+                      text);
+    }
+    return true;
+}
+
 bool ListIcons(Driver& d, const Words& a, Lines& out, std::string& error)
 {
     HWND control = nullptr;
@@ -647,6 +678,7 @@ const Command kCommands[] = {
     {"list-items", 1, 1, "list-items SEL           prints INDEX | IMAGE | TEXT | SUBITEM... per item (empty trailing ones left out)", ListItems},
     {"list-columns", 1, 1, "list-columns SEL         prints INDEX | TEXT | WIDTH per column", ListColumns},
     {"list-text-widths", 1, 1, "list-text-widths SEL     prints header | WIDTH... and INDEX | WIDTH... of each text in the list's font", ListTextWidths},
+    {"label-widths", 0, 0, "label-widths             prints INDEX | X Y W H | TEXT WIDTH | TEXT of each shown text static, in its font", LabelWidths},
     {"list-icons", 1, 1, "list-icons SEL           prints INDEX | X Y WIDTH HEIGHT of each item's icon in the list", ListIcons},
     {"selected-item", 1, 1, "selected-item SEL        prints the first selected index or -1", SelectedItem},
     {"select-item", 2, 3, "select-item SEL INDEX [MS] selects and focuses the item", SelectItem},

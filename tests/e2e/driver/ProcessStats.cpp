@@ -45,6 +45,57 @@ HANDLE OpenWindowProcess(HWND window, DWORD& pid, std::string& error)
     return process;
 }
 
+// Wine 8 answers GetProcessHandleCount with 0 for another process, but keeps a table of every
+// process's handles that NtQuerySystemInformation (class 64, SystemExtendedHandleInformation)
+// hands out: the process's entries there are its handles. Registry keys are left out: Wine's save
+// dialog keeps one open (ComDlg32\LastVisitedMRU) every time it is shown. 0 when the table cannot
+// be read.
+unsigned long HandlesInSystemTable(DWORD pid)
+{
+    struct Entry {
+        PVOID object;
+        ULONG_PTR pid;
+        ULONG_PTR handle;
+        ULONG access;
+        USHORT backTrace;
+        USHORT type;
+        ULONG attributes;
+        ULONG reserved;
+    };
+    struct Table {
+        ULONG_PTR count;
+        ULONG_PTR reserved;
+        Entry entries[1];
+    };
+    using QueryFn = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
+    const auto query = reinterpret_cast<QueryFn>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
+    constexpr LONG kLengthMismatch = static_cast<LONG>(0xC0000004);
+    std::vector<ULONG_PTR> buffer(1 << 14);  // ULONG_PTR: aligned as the table is
+    HKEY key = nullptr;
+    RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_READ, &key);
+    LONG status = kLengthMismatch;
+    while (query && status == kLengthMismatch && buffer.size() < (1u << 21)) {
+        ULONG needed = 0;
+        status = query(64, buffer.data(), static_cast<ULONG>(buffer.size() * sizeof(ULONG_PTR)), &needed);
+        if (status == kLengthMismatch)
+            buffer.resize(buffer.size() * 2);
+    }
+    if (key)
+        RegCloseKey(key);
+    if (!query || status != 0)
+        return 0;
+    const auto* table = reinterpret_cast<const Table*>(buffer.data());
+    const Entry* end = table->entries + table->count;
+    // The type number of a key: that of the key this process held open while the table was read.
+    const Entry* ownKey = std::find_if(table->entries, end, [key](const Entry& entry) {
+        return entry.pid == GetCurrentProcessId() && entry.handle == reinterpret_cast<ULONG_PTR>(key);
+    });
+    const int keyType = ownKey != end ? ownKey->type : -1;
+    return static_cast<unsigned long>(std::count_if(
+        table->entries, end, [pid, keyType](const Entry& entry) { return entry.pid == pid && entry.type != keyType; }));
+}
+
 std::string FileVersion(const char* path)
 {
     std::vector<BYTE> data(GetFileVersionInfoSizeA(path, nullptr));
@@ -102,7 +153,7 @@ bool ReadProcessStats(HWND window, ProcessStats& stats, std::string& error)
         ok = false;
     } else {
         stats.privateBytes = memory.PrivateUsage;
-        stats.handles = handles;
+        stats.handles = handles != 0 ? handles : HandlesInSystemTable(pid);
         stats.gdiObjects = GetGuiResources(process, GR_GDIOBJECTS);
         stats.userObjects = GetGuiResources(process, GR_USEROBJECTS);
         WindowCount counter{pid, 0};

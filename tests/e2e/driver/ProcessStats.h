@@ -24,8 +24,9 @@ bool ReadProcessStats(HWND window, ProcessStats& stats, std::string& error);
 bool ReadModuleVersions(HWND window, const std::string& name, std::vector<std::string>& lines,
                         std::string& error);
 
-// "private=N handles=N gdi=N user=N windows=N". Wine 8 answers the first four with 0 for another
-// process; the window count is the driver's own, so it holds under every Wine.
+// "private=N handles=N gdi=N user=N windows=N". Wine 8 answers private bytes, GDI and USER objects
+// with 0 for another process; the handles are then counted in the system's handle table, and the
+// window count is the driver's own, so both hold under every Wine.
 std::string FormatProcessStats(const ProcessStats& stats);
 
 }  // namespace e2e

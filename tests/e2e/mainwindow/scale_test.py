@@ -1,18 +1,20 @@
 #!/usr/bin/env python3
 """The main window at every display scale, in one end-to-end run and one table of checks.
 
-The program starts once per scale (Wine's LogPixels: 96, 120, 144 and 192 DPI are 100, 125, 150 and
-200 %); scale.e2e, repeated for each, saves what the driver reads of the window (every control's
-rectangle, the lists' columns and the widths of their texts, the reader icons) with the General
+The program starts once per column: a scale (Wine's LogPixels: 96, 120, 144, 168 and 192 DPI are
+100, 125, 150, 175 and 200 %), and, in a column named DPIcPX, a caption PX pixels high at 100 %, as
+Windows 10 and 11 draw it taller than Wine. scale.e2e, repeated for each, saves what the driver
+reads of the window (every control's rectangle, the lists' columns and the widths of their texts,
+the labels' text widths, the reader icons) with the General
 page, a contact reader page and a contactless reader page shown, and takes a screenshot of the
 General page (DPI-general.png) and of the contact reader page (DPI-reader.png), which this script
 cuts to the window. Then every row of the table is checked at every scale, printed, and must pass.
 
-Usage: scale_test.py [--scales 96,120,144,192] -- E2E_RUN_ARGS...
+Usage: scale_test.py [--scales 96,120,144,168,192,96c40,192c40] -- E2E_RUN_ARGS...
 
 E2E_RUN_ARGS are e2e.py's `run` arguments except --script; --out names the test's folder, where
 the saved numbers and the screenshots stay. The scales must include 96: some rows compare with
-it. The prefix's LogPixels is 96 again at the end, whatever happened.
+it. The prefix's LogPixels is 96 again at the end, and the caption Wine's, whatever happened.
 
 The pixel numbers that line up with the templates (page place, column widths) grow as the
 templates do, which is not always as the display scale: the templates' raster font grows in steps.
@@ -36,6 +38,8 @@ import e2e  # noqa: E402
 
 BASE_DPI = 96
 DESKTOP_KEY = r'HKCU\Control Panel\Desktop'
+METRICS_KEY = DESKTOP_KEY + r'\WindowMetrics'
+LOGO_TILES = (136, 133, 134, 135, 130, 131, 132)   # the General page's icon pictures, template order
 SCENARIO = """\
 reg add HKCU\\Software\\Talvek\\PCSC_Kardoskop_V21 /v Language /t REG_DWORD /d 1 /f
 scenario <<END
@@ -131,16 +135,23 @@ def read_table(path):
     return rows
 
 
-class Scale:
-    """What the run saved at one scale."""
+def column_dpi_caption(column):
+    """'192c40': 192 DPI and a caption of 40 px at 100 %; '96': 96 DPI and Wine's caption (None)."""
+    dpi, _, caption = column.partition('c')
+    return int(dpi), int(caption) if caption else None
 
-    def __init__(self, out, dpi):
-        self.dpi = dpi
-        self.layouts = {page: read_layout(out / f'{dpi}-{page}-layout.txt') for page in PAGES}
-        self.columns = {page: read_table(out / f'{dpi}-{page}-columns.txt') for page in PAGES}
-        self.widths = {page: read_table(out / f'{dpi}-{page}-widths.txt') for page in PAGES}
+
+class Scale:
+    """What the run saved in one column."""
+
+    def __init__(self, out, column):
+        dpi = self.dpi = column_dpi_caption(column)[0]
+        self.layouts = {page: read_layout(out / f'{column}-{page}-layout.txt') for page in PAGES}
+        self.columns = {page: read_table(out / f'{column}-{page}-columns.txt') for page in PAGES}
+        self.widths = {page: read_table(out / f'{column}-{page}-widths.txt') for page in PAGES}
+        self.labels = {page: read_table(out / f'{column}-{page}-labels.txt') for page in PAGES}
         self.icons = [tuple(int(v) for v in cells[0].split())
-                      for cells in read_table(out / f'{dpi}-icons.txt').values()]
+                      for cells in read_table(out / f'{column}-icons.txt').values()]
         # The DPI the templates are laid out at: the base unit that gives the client's width.
         client_width = self.layouts['general'].client[0]
         units = [b for b in range(1, 64) if (TEMPLATE_WIDTH_UNITS * b * 2 + 4) // 8 == client_width]
@@ -168,10 +179,43 @@ def pages_placed(scale, base):
     for name, layout in scale.layouts.items():
         width, height = layout.window[2], layout.window[3]
         expected = (scaled(168, dpi), 0, width - scaled(7, dpi), height - scaled(65, dpi))
+        if expected[3] > buttons_top(layout):   # the next row's case
+            expected = expected[:3] + (layout.pages()[0].h,)
         for page in layout.pages():
             if (page.x, page.y, page.w, page.h) != expected:
                 problems.append(f'{name}: a page at {page.x},{page.y} {page.w}x{page.h}, expected '
                                 f'{expected[0]},{expected[1]} {expected[2]}x{expected[3]}')
+    return problems
+
+
+def buttons_top(layout):
+    return min(layout.control(id_).y for id_ in (1014, 1019, 1021, 2))
+
+
+def pages_above_buttons(scale, base):
+    """Where the Parts' height would reach the buttons, the pages end at most 8 px (grown) above."""
+    problems = []
+    for name, layout in scale.layouts.items():
+        top = buttons_top(layout)
+        reaching = layout.window[3] - scaled(65, scale.layout_dpi) > top
+        problems += [f'{name}: a page ends at {page.bottom}, the buttons start at {top}' for page in layout.pages()
+                     if page.bottom > top or reaching and page.bottom < top - scaled(8, scale.layout_dpi)]
+    return problems
+
+
+def labels_fit(scale, base):
+    """Each shown label's text, measured in its font, within its static, and the static off every
+    control but the frames (group boxes) and the page around it."""
+    problems = []
+    for page, labels in scale.labels.items():
+        others = [c for c in scale.layouts[page].controls + [c for p in scale.layouts[page].pages() for c in p.children]
+                  if c.visible and c.cls not in ('#32770', 'Static') and not (c.cls == 'Button' and c.style & 0xF == 7)]
+        for rect, width, text in labels.values() or [('0 0 0 0', 1, 'no label read')]:
+            x, y, w, h = (int(v) for v in rect.split())
+            label = Control(0, 'Static', 0, True, x, y, w, h)
+            problems += [f'{page}: "{text}", {width} px, in a label of {w}'] if width > w else []
+            problems += [f'{page}: the label "{text}" over {c}' for c in others
+                         if c.x < label.right and label.x < c.right and c.y < label.bottom and label.y < c.bottom]
     return problems
 
 
@@ -306,6 +350,26 @@ def logo_icons(scale, base):
     return problems + controls_inside(scale, base, pictures=True)
 
 
+def drawn_right_bottom(tile, size):
+    """How far the opaque pixels of logo icon `tile`'s image of `size` px reach: (0, 0) for none."""
+    data = (HERE.parents[2] / 'res' / 'art' / f'logo_{tile}.ico').read_bytes()
+    entry = next(data[6 + 16 * i:22 + 16 * i] for i in range(data[4]) if (data[6 + 16 * i] or 256) == size)
+    alpha = data[int.from_bytes(entry[12:16], 'little') + 40:][3:4 * size * size:4]    # 32-bit, bottom-up
+    drawn = [(i % size + 1, size - i // size) for i, a in enumerate(alpha) if a]
+    return max((x for x, _ in drawn), default=0), max((y for _, y in drawn), default=0)
+
+
+def logo_seen_whole(scale, base):
+    """What is drawn of the logo lies in the client area and on the page, which cut off its tiles."""
+    layout = scale.layouts['general']
+    page = layout.page_with(1004)
+    icons = [c for c in page.children if c.cls == 'Static' and c.style & SS_TYPEMASK == SS_ICON]
+    right, bottom = min(layout.client[0], page.right), min(layout.client[1], page.bottom)
+    reach = {tile: (c.x + x, c.y + y) for tile, c in zip(LOGO_TILES, icons) for x, y in [drawn_right_bottom(tile, c.w)]}
+    return [f'logo tile {tile} drawn up to {x},{y}, seen up to {right},{bottom}'
+            for tile, (x, y) in reach.items() if x > right or y > bottom]
+
+
 def reader_icons(scale, base):
     size = scaled(32, scale.dpi)
     return [f'icon {i} is {w}x{h}, expected {size}x{size}'
@@ -314,6 +378,7 @@ def reader_icons(scale, base):
 
 ROWS = [
     ('pages at 168,0 and window size - 7, - 65', pages_placed),
+    ('the pages end above the buttons', pages_above_buttons),
     ('no page over the reader list', pages_clear_of_list),
     ('every control inside the client area', controls_inside),
     ('column widths of the lists', column_widths),
@@ -321,6 +386,8 @@ ROWS = [
     ('texts that fit at 100 % fit', texts_fit),
     ('status picture at its scaled size', status_picture),
     ('logo icons at their scaled size, in the window', logo_icons),
+    ('what is drawn of the logo is seen whole', logo_seen_whole),
+    ('every static label\'s text fits', labels_fit),
     ('reader icons at their scaled size', reader_icons),
     ('reader icons in one column', icons_in_a_column),
 ]
@@ -329,9 +396,9 @@ ROWS = [
 def check(out, dpis):
     """Prints the table; returns the number of failed cells."""
     scales = {dpi: Scale(out, dpi) for dpi in dpis}
-    base = scales[BASE_DPI]
+    base = scales[str(BASE_DPI)]
     width = max(len(name) for name, _ in ROWS)
-    e2e.log(f'{"check":<{width}}  ' + '  '.join(f'{dpi:>4}' for dpi in dpis) + '   (DPI; templates laid out at '
+    e2e.log(f'{"check":<{width}}  ' + '  '.join(f'{dpi:>6}' for dpi in dpis) + '   (DPI, cPX caption; templates at '
             + ', '.join(str(scales[dpi].layout_dpi) for dpi in dpis) + ')')
     failures = []
     for name, rule in ROWS:
@@ -341,8 +408,8 @@ def check(out, dpis):
                 problems = rule(scales[dpi], base)
             except (StopIteration, IndexError, KeyError, ValueError) as e:
                 problems = [f'the saved numbers lack what this row reads ({type(e).__name__}: {e})']
-            cells.append('  ok' if not problems else 'FAIL')
-            failures += [f'{name} at {dpi} DPI: {p}' for p in problems]
+            cells.append('    ok' if not problems else '  FAIL')
+            failures += [f'{name} at {dpi}: {p}' for p in dict.fromkeys(problems)]
         e2e.log(f'{name:<{width}}  ' + '  '.join(cells))
     for failure in failures:
         e2e.log(f'  {failure}')
@@ -359,30 +426,40 @@ def crop_screenshots(out, dpis):
 
 
 def restore_scale(run_args):
-    """The prefix at 100 % again: every later test expects it."""
+    """The prefix at 100 % and with Wine's caption again: every later test expects it."""
     parser = argparse.ArgumentParser(add_help=False)
     parser.add_argument('--prefix', required=True)
     known, _ = parser.parse_known_args(run_args)
-    subprocess.run([e2e.WINE, 'reg', 'add', DESKTOP_KEY, '/v', 'LogPixels', '/t', 'REG_DWORD', '/d', str(BASE_DPI), '/f'],
-                   env=e2e.wine_env(known.prefix, ''), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                   stderr=subprocess.DEVNULL, check=False, timeout=e2e.scaled(60))
+    for command in (['add', DESKTOP_KEY, '/v', 'LogPixels', '/t', 'REG_DWORD', '/d', str(BASE_DPI), '/f'],
+                    ['delete', METRICS_KEY, '/v', 'CaptionHeight', '/f']):
+        subprocess.run([e2e.WINE, 'reg', *command], env=e2e.wine_env(known.prefix, ''), stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False, timeout=e2e.scaled(60))
+
+
+def column_script(template, column):
+    """scale.e2e for a column; a caption is given in twips (15 per pixel at 100 %) and removed after."""
+    dpi, caption = column_dpi_caption(column)
+    script = template.replace('@LOGPIXELS@', str(dpi)).replace('@DPI@', column)
+    caption_key = f'"{METRICS_KEY}" /v CaptionHeight'
+    return script if caption is None else (f'reg add {caption_key} /t REG_SZ /d {-15 * caption} /f\n' + script
+                                           + f'reg delete {caption_key} /f\n')
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument('--scales', default='96,120,144,192')
+    parser.add_argument('--scales', default='96,120,144,168,192,96c40,192c40')
     parser.add_argument('run_args', nargs=argparse.REMAINDER)
     args = parser.parse_args()
     run_args = args.run_args[1:] if args.run_args[:1] == ['--'] else args.run_args
-    dpis = [int(v) for v in args.scales.split(',')]
-    if BASE_DPI not in dpis:
-        parser.error('the scales must include 96')
+    dpis = args.scales.split(',')
+    if str(BASE_DPI) not in dpis or not all(re.fullmatch(r'\d+(c\d+)?', dpi) for dpi in dpis):
+        parser.error('the columns are DPI or DPIcPX and must include 96')
     out = Path(run_args[run_args.index('--out') + 1])
 
     template = (HERE / 'scale.e2e').read_text(encoding='utf-8')
     script = out.with_name(out.name + '.e2e')
     script.parent.mkdir(parents=True, exist_ok=True)
-    script.write_text(SCENARIO + ''.join(template.replace('@DPI@', str(dpi)) for dpi in dpis), encoding='utf-8')
+    script.write_text(SCENARIO + ''.join(column_script(template, dpi) for dpi in dpis), encoding='utf-8')
     signal.signal(signal.SIGTERM, lambda signum, frame: sys.exit(1))  # so the scale is restored
     try:
         result = subprocess.run([sys.executable, str(HERE.parent / 'e2e.py'), 'run', '--script', str(script),
