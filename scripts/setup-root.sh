@@ -9,7 +9,7 @@
 #   scripts/setup-root.sh --mark   only print the text of the completeness mark
 #
 # The root lives outside the repository (KARDOSKOP_ROOT, default /var/cache/kardoskop/trixie),
-# about 2 GB. Remove it with `rm -rf` of that folder; nothing else on the host refers to it.
+# about 1.6 GB. Remove it with `rm -rf` of that folder; nothing else on the host refers to it.
 set -euo pipefail
 . "$(dirname "$0")/lib/cache-folder.sh"
 root=$(cache_folder_path setup-root.sh "${KARDOSKOP_ROOT:-/var/cache/kardoskop/trixie}" \

@@ -10,7 +10,7 @@
 #   scripts/setup-vm.sh --mark   only print the text of the completeness mark
 #
 # The image lives outside the repository (KARDOSKOP_VM, default /var/cache/kardoskop/vm), about
-# 2.5 GB of disk. Remove it with `rm -rf` of that folder; nothing else on the host refers to it.
+# 2.6 GB of disk. Remove it with `rm -rf` of that folder; nothing else on the host refers to it.
 set -euo pipefail
 . "$(dirname "$0")/lib/cache-folder.sh"
 vm=$(cache_folder_path setup-vm.sh "${KARDOSKOP_VM:-/var/cache/kardoskop/vm}" vm 'kardoskop-vm*')
