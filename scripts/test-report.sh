@@ -1,5 +1,5 @@
 # shellcheck shell=bash
-# Sourced by test.sh (and by tests/scripts/test_report.sh): its stages, what it says of each, and
+# Sourced by test.sh (and by tests/scripts/reports.sh): its stages, what it says of each, and
 # the CTest summaries it reports.
 
 # "P of T passed" from a CTest output, with ", S skipped" and ", F failed" where there are any.
